@@ -1,0 +1,43 @@
+# GoogleTest from Debian's sources, compiled with the current toolchain
+# (natively, or with mingw-w64 for the Windows tests).
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+if(NOT EXISTS /usr/src/googletest/CMakeLists.txt)
+  message(FATAL_ERROR "The googletest sources are missing: run scripts/bootstrap")
+endif()
+add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+foreach(t gtest gtest_main gmock gmock_main)
+  if(TARGET ${t})
+    target_compile_options(${t} PRIVATE -w)
+    if(TV_SANITIZE)
+      target_compile_options(${t} PRIVATE -fsanitize=address,undefined)
+    endif()
+  endif()
+endforeach()
+
+if(CMAKE_CROSSCOMPILING)
+  # Each Windows test binary runs under Wine through this emulator script.
+  configure_file(${PROJECT_SOURCE_DIR}/scripts/wine-run.in ${PROJECT_BINARY_DIR}/wine-run @ONLY)
+  file(CHMOD ${PROJECT_BINARY_DIR}/wine-run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-run CACHE FILEPATH "" FORCE)
+endif()
+
+# tv_add_test(name DIR folder DEPS libs...): one GoogleTest binary of a test folder's sources.
+function(tv_add_test name)
+  cmake_parse_arguments(A "" "DIR;TIMEOUT" "DEPS;SOURCES" ${ARGN})
+  if(NOT A_DIR)
+    set(A_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  tv_module_sources(srcs ${A_DIR})
+  add_executable(${name} ${srcs} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/tests/testmain.cpp)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} gmock gtest tv_options)
+  target_compile_definitions(${name} PRIVATE TV_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  tv_add_resources(${name})
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT})
+endfunction()

@@ -1,0 +1,55 @@
+# Common compile options and the helpers that every module uses.
+
+add_library(tv_options INTERFACE)
+target_compile_features(tv_options INTERFACE cxx_std_20)
+target_include_directories(tv_options INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+
+if(WIN32)
+  target_compile_definitions(tv_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0601 WINVER=0x0601)
+  target_compile_options(tv_options INTERFACE -Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+  target_link_options(tv_options INTERFACE -static -municode)
+else()
+  target_compile_options(tv_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
+  if(TV_SANITIZE)
+    target_compile_options(tv_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+      -fno-sanitize-recover=undefined)
+    target_link_options(tv_options INTERFACE -fsanitize=address,undefined)
+  endif()
+  if(TV_FUZZ)
+    target_compile_options(tv_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+    target_link_options(tv_options INTERFACE -fsanitize=address,undefined)
+  endif()
+endif()
+
+# Sources of a module folder: *.cpp, minus the other platform's files.
+# Windows-only files end in _win.cpp or live in win/; POSIX-only files end in _posix.cpp.
+function(tv_module_sources out dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/win/*.cpp)
+  if(WIN32)
+    list(FILTER srcs EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER srcs EXCLUDE REGEX "(_win\\.cpp|/win/[^/]+)$")
+  endif()
+  set(${out} ${srcs} PARENT_SCOPE)
+endfunction()
+
+# tv_add_library(name DEPS ...): a static library of the current folder's sources.
+function(tv_add_library name)
+  cmake_parse_arguments(A "" "" "DEPS;SYSLIBS" ${ARGN})
+  tv_module_sources(srcs ${CMAKE_CURRENT_SOURCE_DIR})
+  add_library(${name} STATIC ${srcs})
+  target_link_libraries(${name} PUBLIC tv_options ${A_DEPS})
+  if(WIN32 AND A_SYSLIBS)
+    target_link_libraries(${name} PUBLIC ${A_SYSLIBS})
+  endif()
+endfunction()
+
+# Every Windows executable carries the string table.
+function(tv_add_resources target)
+  if(WIN32)
+    target_sources(${target} PRIVATE ${TV_STRINGS_RC})
+    set_source_files_properties(${TV_STRINGS_RC} PROPERTIES GENERATED TRUE)
+    add_dependencies(${target} tv_generated)
+  endif()
+endfunction()

@@ -1,0 +1,103 @@
+// Windows-only helpers: UTF-16 strings for Win32 calls and RAII holders for handles.
+#pragma once
+
+#ifndef _WIN32
+#error "Windows-only header"
+#endif
+
+#include <winsock2.h>
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+#include "lib/core/kytypes.h"
+
+static_assert(sizeof(wchar_t) == sizeof(Char), "UTF-16 wchar_t expected");
+
+inline const wchar_t* W(const String& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline wchar_t* W(Char* s) { return reinterpret_cast<wchar_t*>(s); }
+inline String FromW(const wchar_t* s) { return s ? String(reinterpret_cast<const Char*>(s)) : String(); }
+inline String FromW(const wchar_t* s, size_t n) { return String(reinterpret_cast<const Char*>(s), n); }
+
+// Holds a handle and closes it with Close when it goes out of scope.
+template <typename H, auto Close, auto Invalid>
+class TUniqueHandle {
+ public:
+  TUniqueHandle() = default;
+  explicit TUniqueHandle(H h) : H_(h) {}
+  TUniqueHandle(const TUniqueHandle&) = delete;
+  TUniqueHandle& operator=(const TUniqueHandle&) = delete;
+  TUniqueHandle(TUniqueHandle&& o) noexcept : H_(std::exchange(o.H_, Invalid())) {}
+  TUniqueHandle& operator=(TUniqueHandle&& o) noexcept {
+    if (this != &o) Reset(std::exchange(o.H_, Invalid()));
+    return *this;
+  }
+  ~TUniqueHandle() { Reset(); }
+
+  H Get() const { return H_; }
+  explicit operator bool() const { return H_ != Invalid(); }
+  H Release() { return std::exchange(H_, Invalid()); }
+  void Reset(H h = Invalid()) {
+    if (H_ != Invalid()) Close(H_);
+    H_ = h;
+  }
+
+ private:
+  H H_ = Invalid();
+};
+
+namespace kywin_detail {
+inline HANDLE InvalidFile() { return INVALID_HANDLE_VALUE; }
+inline HANDLE NullHandle() { return nullptr; }
+inline HKEY NullKey() { return nullptr; }
+inline HMODULE NullModule() { return nullptr; }
+inline void CloseKey(HKEY k) { RegCloseKey(k); }
+inline void UnloadModule(HMODULE m) { FreeLibrary(m); }
+inline void CloseH(HANDLE h) { CloseHandle(h); }
+}  // namespace kywin_detail
+
+using TFileHandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::InvalidFile>;
+using THandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::NullHandle>;
+using TKeyHandle = TUniqueHandle<HKEY, kywin_detail::CloseKey, kywin_detail::NullKey>;
+using TModuleHandle = TUniqueHandle<HMODULE, kywin_detail::UnloadModule, kywin_detail::NullModule>;
+
+// Initialises COM for the calling thread for the life of the object.
+class TComInit {
+ public:
+  TComInit() : Ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~TComInit() {
+    if (Ok_) CoUninitialize();
+  }
+  TComInit(const TComInit&) = delete;
+  TComInit& operator=(const TComInit&) = delete;
+
+ private:
+  bool Ok_;
+};
+
+// A COM interface pointer released when it goes out of scope.
+template <typename T>
+class TComPtr {
+ public:
+  TComPtr() = default;
+  TComPtr(const TComPtr&) = delete;
+  TComPtr& operator=(const TComPtr&) = delete;
+  TComPtr(TComPtr&& o) noexcept : P_(std::exchange(o.P_, nullptr)) {}
+  ~TComPtr() { Reset(); }
+  T* Get() const { return P_; }
+  T* operator->() const { return P_; }
+  T** Put() {
+    Reset();
+    return &P_;
+  }
+  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+  explicit operator bool() const { return P_ != nullptr; }
+  void Reset() {
+    if (P_) P_->Release();
+    P_ = nullptr;
+  }
+
+ private:
+  T* P_ = nullptr;
+};
