@@ -1,0 +1,1 @@
+tv_add_fuzzer(format DEPS tv_core)
