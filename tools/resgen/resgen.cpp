@@ -121,9 +121,10 @@ std::string CppLiteral(const std::vector<char32_t>& cps) {
 }
 
 // windres: a quote is doubled; other escapes as in C; non-ASCII text goes through as
-// UTF-8 under code page 65001.
+// UTF-8 under code page 65001. The literal must be narrow: windres converts narrow
+// strings through the code page but copies the bytes of an L"" string one by one.
 std::string RcLiteral(const std::string& text) {
-  std::string o = "L\"";
+  std::string o = "\"";
   for (char c : text) {
     switch (c) {
       case '"': o += "\"\""; break;

@@ -1,0 +1,1 @@
+tv_add_fuzzer(locale_id DEPS tv_locale)
