@@ -47,7 +47,11 @@ template <typename C>
 typename TKyParserOf<C>::TText TKyParserOf<C>::NextToken() {
   // Size follows the text, so that a parser whose Text was replaced stays in bounds.
   Size = static_cast<int>(Text.size()) + 1;
-  if (Text.empty() || Position > Size) return TText();
+  if (Text.empty() || Position > Size) {
+    // Used up: a loop "while Position <= Size" ends here even on an empty text.
+    Position = Size + 1;
+    return TText();
+  }
   if (Position < 1) Position = 1;
   size_t len = Text.size();
   size_t i = static_cast<size_t>(Position - 1);
