@@ -166,11 +166,18 @@ const TCodePageRow kCodePageRows[TKyCodePageDatas::EntryCount] = {
     {0, 65001, u"utf-8"},
 };
 
-String WithoutSeparators(StringView s) {
-  String out;
-  for (Char c : s)
-    if (c != u' ' && c != u'-' && c != u'_') out += c;
-  return out;
+bool IsNameSeparator(Char c) { return c == u' ' || c == u'-' || c == u'_'; }
+
+// SameText after removing every space, "-" and "_" from both names, without copying them.
+bool SameBareName(StringView a, StringView b) {
+  size_t i = 0, j = 0;
+  for (;;) {
+    while (i < a.size() && IsNameSeparator(a[i])) ++i;
+    while (j < b.size() && IsNameSeparator(b[j])) ++j;
+    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+    if (a[i] != b[j] && UpCaseChar(a[i]) != UpCaseChar(b[j])) return false;
+    ++i, ++j;
+  }
 }
 
 }  // namespace
@@ -212,10 +219,9 @@ const TKyCodePageObject* TKyCodePageDatas::FindCodePageByName(StringView name) c
     for (const String& n : e.Names)
       if (SameText(n, name)) return &e;
   // Second chance for spellings such as "utf8" or "ISO8859_1".
-  String bare = WithoutSeparators(name);
   for (const TKyCodePageObject& e : Entries_)
     for (const String& n : e.Names)
-      if (SameText(WithoutSeparators(n), bare)) return &e;
+      if (SameBareName(n, name)) return &e;
   return nullptr;
 }
 
