@@ -4,14 +4,17 @@
 #include <wctype.h>
 
 #include <cerrno>
+#include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "lib/core/kycodepages.h"
 #include "lib/core/kystrutils.h"
 
 namespace {
 
-std::string IconvName(int cp) {
+std::string PreferredIconvName(int cp) {
   switch (cp) {
     case 65001: return "UTF-8";
     case 65000: return "UTF-7";
@@ -67,11 +70,32 @@ class TIconv {
   iconv_t Cd_;
 };
 
-bool Supported(int cp) {
-  if (cp == 1200 || cp == 1201) return true;
-  TIconv a(IconvName(cp), "UTF-16LE"), b("UTF-16LE", IconvName(cp));
+bool Opens(const std::string& name) {
+  TIconv a(name, "UTF-16LE"), b("UTF-16LE", name);
   return a.Valid() && b.Valid();
 }
+
+// The first name iconv knows for the code page, empty when none; glibc spells many IBM
+// code pages only as "IBMnnn" (20273 is IBM273).
+std::string IconvName(int cp) {
+  static std::mutex lock;
+  static std::map<int, std::string> known;
+  std::lock_guard<std::mutex> guard(lock);
+  auto it = known.find(cp);
+  if (it != known.end()) return it->second;
+  std::string found;
+  std::vector<std::string> candidates = {PreferredIconvName(cp), "CP" + std::to_string(cp), "IBM" + std::to_string(cp)};
+  if (cp > 20000 && cp < 21100) candidates.push_back("IBM" + std::to_string(cp - 20000));
+  for (const std::string& name : candidates)
+    if (Opens(name)) {
+      found = name;
+      break;
+    }
+  known[cp] = found;
+  return found;
+}
+
+bool Supported(int cp) { return cp == 1200 || cp == 1201 || !IconvName(cp).empty(); }
 
 // Runs the whole input through cd; an invalid or incomplete sequence of inStep bytes is
 // replaced with the replacement bytes, as the Windows functions do.
@@ -141,7 +165,8 @@ String FromUtf16LE(const std::string& b) {
 }
 
 bool IconvFromWide(StringView s, int cp, std::string& out, bool& usedDefault, std::uint32_t& lastError) {
-  TIconv cd(IconvName(cp), "UTF-16LE");
+  std::string name = IconvName(cp);
+  TIconv cd(name.empty() ? "?" : name, "UTF-16LE");
   if (!cd.Valid()) {
     lastError = EINVAL;
     return false;
@@ -154,7 +179,8 @@ bool IconvFromWide(StringView s, int cp, std::string& out, bool& usedDefault, st
 }
 
 bool IconvToWide(std::string_view s, int cp, String& out) {
-  TIconv cd("UTF-16LE", IconvName(cp));
+  std::string name = IconvName(cp);
+  TIconv cd("UTF-16LE", name.empty() ? "?" : name);
   if (!cd.Valid()) return false;
   std::string b;
   bool replaced = false;

@@ -23,7 +23,14 @@ TKyObjectPtr TKyObject::Clone() const {
 
 // ---------------------------------------------------------------------------
 
-TKyCustomList::~TKyCustomList() = default;
+TKyCustomList::~TKyCustomList() {
+  // The derived lists have emptied themselves by now; this catches a plain custom list.
+  while (!Items_.empty()) {
+    TKyBaseObject* item = Items_.back();
+    Items_.pop_back();
+    FreeItem(item);
+  }
+}
 
 void TKyCustomList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));

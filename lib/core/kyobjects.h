@@ -55,8 +55,8 @@ class TKyObject : public TKyBaseObject {
   TNotifyEvent OnChange;
 };
 
-// The runtime's pointer list with ownership: entries are freed by the owning classes
-// below when OwnsObjects is set. Entries may be null.
+// The runtime's pointer list with ownership: with OwnsObjects, deleting an entry or
+// destroying the list frees the entries. Entries may be null.
 class TKyCustomList {
  public:
   TKyCustomList() = default;

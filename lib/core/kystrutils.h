@@ -59,7 +59,8 @@ String BytesToWide(std::string_view s);
 
 // Code-page conversion with the multi-language service as fall-back; text with NULs is
 // converted piecewise. WideToCodePage raises EKyException when nothing converts it;
-// CodePageToWide gives an empty string on failure.
+// CodePageToWide gives an empty string when the platform fails and the service cannot
+// help. Errors of the service itself raise EKyException in both directions.
 RawBytes WideToCodePage(StringView s, int codePage);
 String CodePageToWide(std::string_view s, int codePage);
 
