@@ -351,6 +351,8 @@ TEST(CodePageConversion, SystemCodePages) {
   EXPECT_EQ(sjis, "\x93\xFA\x96\x7B\x8C\xEA");
   EXPECT_EQ(CodePageToWide(sjis, 932), japanese);
   EXPECT_EQ(WideToCodePage(japanese, 65001), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+  EXPECT_EQ(WideToCodePage(u"A1", 37), "\xC1\xF1");  // EBCDIC
+  EXPECT_EQ(CodePageToWide("\xC1\xF1", 37), u"A1");
   EXPECT_TRUE(IsLeadByteOf(932, 0x93));
   EXPECT_FALSE(IsLeadByteOf(932, 0x41));
   EXPECT_FALSE(IsLeadByteOf(932, 0xA1));  // half-width katakana is one byte

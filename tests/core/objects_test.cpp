@@ -104,6 +104,11 @@ TEST_F(FreedLog, ObjectListOwnsAndClearsLastToFirst) {
     borrowed.Add(&kept);
   }
   EXPECT_TRUE(Freed.empty());
+  {
+    TKyCustomList plain;
+    plain.Add(std::make_unique<TPoint>(11, 0));
+  }
+  EXPECT_EQ(Freed, (std::vector<int>{11}));
   TKyObjectList list;
   EXPECT_THROW(list.Items(0), EListError);
   EXPECT_THROW(list.Insert(1, nullptr), EListError);
