@@ -43,8 +43,10 @@ namespace {
 
 constexpr Byte kCR = 0x0D;
 constexpr Byte kLF = 0x0A;
-// Output of an owned stream is handed to it in blocks of this size.
+// An owned stream is read and written in blocks of this size: nobody else sees its
+// position, and a system call per 256 bytes would dominate the cost of reading.
 constexpr size_t kOutputBlock = 64 * 1024;
+constexpr size_t kReadAheadBlock = 64 * 1024;
 
 [[noreturn]] void RaiseUtf8Error(std::string_view bytes, size_t index) {
   String shown;
@@ -54,12 +56,22 @@ constexpr size_t kOutputBlock = 64 * 1024;
   throw EUft8Exception(Format(SInvalidUtf8Char, {position}) + u"\r\n" + shown, position, RawBytes(bytes));
 }
 
+// The caller's string keeps no more room than a long line needs.
+void FitText(String& text) {
+  if (text.capacity() > 2 * text.size() + 256) text.shrink_to_fit();
+}
+
 bool IsDoubleByteCodePage(int cp) { return cp == 932 || cp == 936 || cp == 949 || cp == 950; }
 
 }  // namespace
 
 String DecodeUtf8Strict(std::string_view bytes) {
   String out;
+  DecodeUtf8Strict(bytes, out);
+  return out;
+}
+
+void DecodeUtf8Strict(std::string_view bytes, String& out) {
   out.resize(bytes.size());
   Char* o = out.data();
   const auto* p = reinterpret_cast<const Byte*>(bytes.data());
@@ -113,7 +125,6 @@ String DecodeUtf8Strict(std::string_view bytes) {
     i += len;
   }
   out.resize(static_cast<size_t>(o - out.data()));
-  return out;
 }
 
 TKyTextFile::TKyTextFile(const String& fileName) {
@@ -129,6 +140,9 @@ TKyTextFile::~TKyTextFile() {
 }
 
 void TKyTextFile::ResetBuffer() {
+  ReadAhead_.clear();
+  ReadAhead_.shrink_to_fit();
+  ReadAheadPos_ = 0;
   BufferPos_ = 0;
   BufferLen_ = 0;
   Filled_ = false;
@@ -291,7 +305,7 @@ void TKyTextFile::Fill() {
     BufferPos_ = 0;
   }
   while (BufferLen_ < kBufferSize && !StreamEnd_) {
-    size_t n = Stream->Read(Buffer_ + BufferLen_, static_cast<size_t>(kBufferSize - BufferLen_));
+    size_t n = ReadStream(Buffer_ + BufferLen_, static_cast<size_t>(kBufferSize - BufferLen_));
     if (n == 0) StreamEnd_ = true;
     BufferLen_ += static_cast<int>(n);
   }
@@ -299,6 +313,21 @@ void TKyTextFile::Fill() {
     Filled_ = true;
     DetectEncoding();
   }
+}
+
+size_t TKyTextFile::ReadStream(Byte* dst, size_t count) {
+  if (!OwnsStream) return Stream->Read(dst, count);
+  if (ReadAheadPos_ >= ReadAhead_.size()) {
+    ReadAhead_.resize(kReadAheadBlock);
+    size_t n = Stream->Read(ReadAhead_.data(), kReadAheadBlock);
+    ReadAhead_.resize(n);
+    ReadAheadPos_ = 0;
+    if (n == 0) return 0;
+  }
+  size_t n = std::min(count, ReadAhead_.size() - ReadAheadPos_);
+  std::memcpy(dst, ReadAhead_.data() + ReadAheadPos_, n);
+  ReadAheadPos_ += n;
+  return n;
 }
 
 void TKyTextFile::DetectEncoding() {
@@ -400,10 +429,20 @@ Char TKyTextFile::PeekChar(int n) {
   }
 }
 
-String TKyTextFile::Decode(std::string_view bytes) const {
-  if (Encoding == ekUtf8) return DecodeUtf8Strict(bytes);
-  if (bytes.empty()) return String();
-  return CodePageToWide(bytes, EffectiveCodePage());
+void TKyTextFile::Decode(std::string_view bytes, String& text) const {
+  if (Encoding == ekUtf8) {
+    try {
+      DecodeUtf8Strict(bytes, text);
+    } catch (...) {
+      text.clear();
+      throw;
+    }
+    FitText(text);
+  } else if (bytes.empty()) {
+    text.clear();
+  } else {
+    text = CodePageToWide(bytes, EffectiveCodePage());
+  }
 }
 
 bool TKyTextFile::ReadLine(Char delimiter, String& text) {
@@ -415,8 +454,15 @@ bool TKyTextFile::ReadLine(Char delimiter, String& text) {
 bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
   if (!Ensure(1)) return false;
   if (Is16Bit()) return ReadLine16(delimiter, text);  // the first fill found UTF-16
-  RawBytes acc;
-  acc.reserve(kBufferSize);
+  // The bytes of the line, in a block kept between calls; a long line's block is released.
+  RawBytes& acc = Line_;
+  acc.clear();
+  struct TRelease {
+    RawBytes& Acc;
+    ~TRelease() {
+      if (Acc.capacity() > kReadAheadBlock) RawBytes().swap(Acc);
+    }
+  } release{acc};
   auto noteBreaks = [this](const Byte* p, const Byte* e) {
     if ((LineBreaks & (lbLF | lbCR)) == (lbLF | lbCR)) return;
     for (; p < e; ++p) {
@@ -450,7 +496,7 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
       }
       break;
     }
-    text = Decode(acc);
+    Decode(acc, text);
     return true;
   }
 
@@ -497,7 +543,7 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
     if (!Ensure(len)) len = Available();
     take(len);
   }
-  text = Decode(acc);
+  Decode(acc, text);
   return true;
 }
 
@@ -528,7 +574,7 @@ bool TKyTextFile::ReadLine16(Char delimiter, String& text) {
               if (KeepLineBreaks) text.push_back(next);
             }
           }
-          text.shrink_to_fit();
+          FitText(text);
           return true;
         }
       } else if (c == delimiter && !(first && i == 0)) {
@@ -541,7 +587,7 @@ bool TKyTextFile::ReadLine16(Char delimiter, String& text) {
     BufferPos_ += i;
     if (stop) break;
   }
-  text.shrink_to_fit();
+  FitText(text);
   return true;
 }
 
