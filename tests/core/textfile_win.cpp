@@ -1,4 +1,4 @@
-// Text files on Windows: the temporary folder, file attributes and sharing.
+// Text files on Windows: the temporary folder and the read-only attribute.
 #include <gtest/gtest.h>
 
 #include "lib/core/kyexceptions.h"
@@ -43,18 +43,4 @@ TEST(TextFileWin, ReadOnlyAttributeRefusesTheTarget) {
   EXPECT_EQ(ReadAll(name), "keep");
   EXPECT_FALSE(FileExists(dir.File(u"ro.bak")));
   SetFileAttributesW(W(name), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST(TextFileWin, ReadingLetsOthersWrite) {
-  TTempDir dir;
-  String name = dir.File(u"shared.txt");
-  WriteAll(name, "line\r\n");
-  TKyTextFile f(name);
-  HANDLE h = CreateFileW(W(name), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(h, INVALID_HANDLE_VALUE);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  String s;
-  ASSERT_TRUE(f.ReadLine(0, s));
-  EXPECT_EQ(s, u"line");
 }
