@@ -392,7 +392,8 @@ Char TKyTextFile::Unit(int offset) const {
 }
 
 bool TKyTextFile::Eof() {
-  return !Ensure(Is16Bit() ? 2 : 1);
+  if (!Ensure(1)) return true;
+  return Is16Bit() && !Ensure(2);  // the first fill may have found UTF-16
 }
 
 Char TKyTextFile::PeekChar(int n) {
