@@ -4,94 +4,13 @@
 #include <cstring>
 #include <memory>
 
+#include "lib/core/kycodepages.h"
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kyfileutils.h"
 #include "lib/core/kyformat.h"
+#include "lib/core/kystrutils.h"
 #include "lib/core/kysysutils.h"
 #include "resstrings.h"
-
-#if __has_include("lib/core/kystrutils.h")
-#include "lib/core/kycodepages.h"
-#include "lib/core/kystrutils.h"
-#else
-// Until the shared code-page helpers are in place: the platform's conversion, and the names
-// of the few code pages the tests use.
-#ifdef _WIN32
-#include "lib/core/win/kywin.h"
-#else
-#include <iconv.h>
-#include <string>
-#endif
-namespace {
-struct TCpEntry { int CodePage; const char16_t* Name; };
-const TCpEntry kCpNames[] = {{1252, u"windows-1252"}, {28591, u"iso-8859-1"}, {932, u"shift_jis"}, {936, u"gb2312"}};
-struct TCpTable {
-  const TCpEntry* FindCodePageByName(StringView name) const {
-    for (const auto& e : kCpNames)
-      if (SameText(name, e.Name)) return &e;
-    return nullptr;
-  }
-  String GetCodePageName(int cp) const {
-    for (const auto& e : kCpNames)
-      if (e.CodePage == cp) return e.Name;
-    return String();
-  }
-};
-TCpTable& CodePageDatas() { static TCpTable t; return t; }
-#ifdef _WIN32
-int GetSystemCodePage() { return static_cast<int>(GetACP()); }
-bool IsLeadByteOf(int cp, Byte b) { return IsDBCSLeadByteEx(static_cast<UINT>(cp), b) != 0; }
-String CodePageToWide(std::string_view s, int cp) {
-  int n = MultiByteToWideChar(static_cast<UINT>(cp), 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  String r(static_cast<size_t>(n > 0 ? n : 0), u'\0');
-  if (n > 0) MultiByteToWideChar(static_cast<UINT>(cp), 0, s.data(), static_cast<int>(s.size()), W(r.data()), n);
-  return r;
-}
-RawBytes WideToCodePage(StringView s, int cp) {
-  const auto* w = reinterpret_cast<const wchar_t*>(s.data());
-  int n = WideCharToMultiByte(static_cast<UINT>(cp), 0, w, static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  RawBytes r(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(static_cast<UINT>(cp), 0, w, static_cast<int>(s.size()), r.data(), n, nullptr, nullptr);
-  return r;
-}
-#else
-int GetSystemCodePage() { return 1252; }
-bool IsLeadByteOf(int cp, Byte b) {
-  if (cp == 932) return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-  return (cp == 936 || cp == 949 || cp == 950) && b >= 0x81 && b <= 0xFE;
-}
-std::string IconvName(int cp) { return cp == 28591 ? "ISO-8859-1" : "CP" + std::to_string(cp); }
-std::string Convert(const char* to, const char* from, const char* data, size_t size) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string();
-  std::string out(size * 4 + 4, '\0');
-  char* in = const_cast<char*>(data);
-  size_t inLeft = size, outLeft = out.size();
-  char* o = out.data();
-  while (inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1)) break;
-    if (inLeft == 0 || outLeft < 2) break;
-    ++in;  // skip what cannot be converted
-    --inLeft;
-  }
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return out;
-}
-String CodePageToWide(std::string_view s, int cp) {
-  std::string u = Convert("UTF-16LE", IconvName(cp).c_str(), s.data(), s.size());
-  String r;
-  for (size_t i = 0; i + 1 < u.size(); i += 2) r.push_back(static_cast<Char>(Byte(u[i]) | (Byte(u[i + 1]) << 8)));
-  return r;
-}
-RawBytes WideToCodePage(StringView s, int cp) {
-  std::string u;
-  for (Char c : s) u += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  return Convert((IconvName(cp) + "//TRANSLIT").c_str(), "UTF-16LE", u.data(), u.size());
-}
-#endif
-}  // namespace
-#endif
 
 namespace {
 
@@ -103,9 +22,7 @@ constexpr size_t kOutputBlock = 64 * 1024;
 constexpr size_t kReadAheadBlock = 64 * 1024;
 
 [[noreturn]] void RaiseUtf8Error(std::string_view bytes, size_t index) {
-  String shown;
-  shown.reserve(bytes.size());
-  for (char b : bytes) shown.push_back(static_cast<Byte>(b));
+  String shown = BytesToWide(bytes);
   int position = static_cast<int>(index + 1);
   throw EUft8Exception(Format(SInvalidUtf8Char, {position}) + u"\r\n" + shown, position, RawBytes(bytes));
 }
