@@ -49,6 +49,17 @@ void DecodeUtf8Strict(std::string_view bytes, String& out) {
   const size_t n = bytes.size();
   size_t i = 0;
   while (i < n) {
+    // Eight ASCII bytes at a time.
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if ((word & 0x8080808080808080ULL) == 0) {
+        for (int k = 0; k < 8; ++k) o[k] = p[i + k];
+        o += 8;
+        i += 8;
+        continue;
+      }
+    }
     Byte b = p[i];
     if (b < 0x80) {
       *o++ = b;
@@ -449,8 +460,11 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
       if (!Ensure(1)) break;
       const Byte* p = Buffer_ + BufferPos_;
       const Byte* e = Buffer_ + BufferLen_;
-      const Byte* q = p;
-      while (q < e && *q != kCR && *q != kLF) ++q;
+      // memchr is vectorised: find the first LF, then a CR before it.
+      const auto* lf = static_cast<const Byte*>(std::memchr(p, kLF, static_cast<size_t>(e - p)));
+      const Byte* limit = lf ? lf : e;
+      const auto* cr = static_cast<const Byte*>(std::memchr(p, kCR, static_cast<size_t>(limit - p)));
+      const Byte* q = cr ? cr : limit;
       acc.append(reinterpret_cast<const char*>(p), static_cast<size_t>(q - p));
       BufferPos_ += static_cast<int>(q - p);
       if (q == e) continue;
@@ -518,7 +532,10 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
       const Byte* q = p;
       if (first && *q == d) ++q;  // a delimiter at the very start belongs to the text
       first = false;
-      while (q < e && *q != d) ++q;
+      if (q < e) {
+        const void* hit = std::memchr(q, d, static_cast<size_t>(e - q));
+        q = hit ? static_cast<const Byte*>(hit) : e;
+      }
       take(static_cast<int>(q - p));
       if (q < e) break;
       continue;
