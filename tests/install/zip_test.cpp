@@ -271,7 +271,8 @@ TEST(ZipPassword, TraditionalPasswordPassingTheHeaderCheckButNotTheCrcIsWrong) {
     Byte expected = (e.Flags & 8) ? static_cast<Byte>(e.DosTime >> 8) : static_cast<Byte>(e.Crc32 >> 24);
     RawBytes wrong;
     for (int n = 0; wrong.empty(); ++n) {
-      RawBytes candidate = "w" + std::to_string(n);
+      RawBytes candidate(1, 'w');
+      candidate += std::to_string(n);
       if (TraditionalCheckByte(candidate, header) == expected) wrong = candidate;
     }
     a.Zip.Password = wrong;
