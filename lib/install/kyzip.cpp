@@ -581,6 +581,7 @@ void TKyZipReader::ExtractAll() {
     report(false);
   };
 
+  String lastDir;  // consecutive entries mostly share their folder
   for (int i = 0; i < EntryCount(); ++i) {
     const TKyZipEntry& e = Entries_[static_cast<size_t>(i)];
     const String& path = paths[static_cast<size_t>(i)];
@@ -589,36 +590,42 @@ void TKyZipReader::ExtractAll() {
     bool skip = false;
     if (OnStartEntry) OnStartEntry(*this, i, fileName, skip);
     std::uint64_t entryEnd = done + e.UncompressedSize;
-    if (!skip) {
-      String dir = e.IsFolder ? ExcludeTrailingBackslash(fileName) : ExtractFileDir(fileName);
-      if (!dir.empty() && !ForceDirectories(dir))
-        throw EKyZipException(Format(SFCreateError, {dir, SysErrorMessage(GetLastOSError())}), e.Name);
-      bool written = true;
-      if (!e.IsFolder) {
-        String temp = CreateTempFile(u"~tvz", dir);
-        try {
-          {
-            TFileStream out(temp, fmCreate);
-            written = ExtractEntry(i, out) == TKyZipResult::Extracted;
-          }
-          if (written) {
-            if (FileExists(fileName) && IsFileReadOnly(fileName)) SetFileReadOnly(fileName, false);
-            if (!ZipReplaceFile(temp, fileName))
-              throw EKyZipException(Format(SFCreateError, {fileName, SysErrorMessage(GetLastOSError())}), e.Name);
-          } else {
-            RemoveFile(temp);
-          }
-        } catch (...) {
-          RemoveFile(temp);
-          throw;
-        }
-      }
-      done = entryEnd;
-      report(true);
-      if (written && OnEndEntry) OnEndEntry(*this, i, fileName);
-    } else {
+    if (skip) {
       done = entryEnd;
       report(false);
+      continue;
     }
+    String dir = e.IsFolder ? ExcludeTrailingBackslash(fileName) : ExtractFileDir(fileName);
+    if (!dir.empty() && dir != lastDir) {
+      if (!ForceDirectories(dir))
+        throw EKyZipException(Format(SFCreateError, {dir, SysErrorMessage(GetLastOSError())}), e.Name);
+      lastDir = dir;
+    }
+    bool written = true;
+    if (!e.IsFolder) {
+      // Written beside the target and renamed into place once whole and checked.
+      String temp = fileName + u".~tvz";
+      try {
+        {
+          TFileStream out(temp, fmCreate);
+          written = ExtractEntry(i, out) == TKyZipResult::Extracted;
+        }
+        if (!written) {
+          RemoveFile(temp);
+        } else if (!ZipReplaceFile(temp, fileName)) {
+          std::uint32_t error = GetLastOSError();
+          // A read-only file is replaced all the same.
+          if (!(FileExists(fileName) && IsFileReadOnly(fileName) && SetFileReadOnly(fileName, false) &&
+                ZipReplaceFile(temp, fileName)))
+            throw EKyZipException(Format(SFCreateError, {fileName, SysErrorMessage(error)}), e.Name);
+        }
+      } catch (...) {
+        RemoveFile(temp);
+        throw;
+      }
+    }
+    done = entryEnd;
+    report(true);
+    if (written && OnEndEntry) OnEndEntry(*this, i, fileName);
   }
 }
