@@ -524,9 +524,12 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
       if (e.CompressedSize < saltLen + 2 + 10) Fail(SZipTruncatedEntry, e.Name);
       RawBytes head(saltLen + 2, '\0');
       if (!m.ReadAt(data, head.data(), head.size())) Fail(SZipTruncatedEntry, e.Name);
-      TAesKeys keys = DeriveAesKeys(Password, head.substr(0, saltLen), e.AesStrength);
+      // AES needs a password (the writers refuse an empty one); this also keeps an empty
+      // one away from the platform's key derivation.
+      TAesKeys keys;
+      if (!Password.empty()) keys = DeriveAesKeys(Password, head.substr(0, saltLen), e.AesStrength);
       std::uint64_t body = data + saltLen + 2, bodyLen = e.CompressedSize - saltLen - 2 - 10;
-      if (keys.Verifier == head.substr(saltLen)) {
+      if (!Password.empty() && keys.Verifier == head.substr(saltLen)) {
         // The authentication code covers the encrypted bytes: check it before writing.
         TZipHmacSha1 mac(keys.Authentication);
         if (m.Buffer.size() < kChunk) m.Buffer.resize(kChunk);
