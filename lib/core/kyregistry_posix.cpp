@@ -102,7 +102,9 @@ TValue* Writable(TRegRoot root, const TRegistry& reg, bool readOnly, const Strin
   if (!n) throw ERegistryException(Format(SRegSetDataFailed, {name}));
   TValue* v = n->Find(name);
   if (!v) {
-    n->Values.push_back(TValue{name});
+    TValue fresh;
+    fresh.Name = name;
+    n->Values.push_back(fresh);
     v = &n->Values.back();
   }
   return v;
