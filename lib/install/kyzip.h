@@ -27,7 +27,9 @@ class EKyZipException : public EKyException {
 enum class TKyZipEncryption { None, Traditional, Aes };
 
 struct TKyZipEntry {
-  String Name;                      // as stored: "/" separated, a folder ends in "/"
+  // As stored, "/" separated, a folder ends in "/". UTF-8 with flag bit 11 or a matching
+  // Unicode path field; names from Unix hosts that are valid UTF-8 too; else code page 437.
+  String Name;
   RawBytes RawName;                 // the stored bytes of the name
   std::uint64_t CompressedSize = 0;   // bytes of the entry's data, encryption overhead included
   std::uint64_t UncompressedSize = 0;
@@ -120,7 +122,8 @@ class TKyZipReader {
 
 // The relative path that an entry name stands for, with Delimiter between its levels:
 // "\" and "/" both separate levels, "." levels and doubled separators are dropped, a
-// folder's trailing separator is removed. Names that would leave the destination ("..",
+// folder's trailing separator is removed (a folder that is the root itself, "./", gives
+// the empty path). Names that would leave the destination ("..",
 // a leading separator, a drive letter or any ":", a UNC prefix), control characters and
 // device names (CON, NUL, COM1, ...) raise EKyZipException naming the entry.
 String ZipEntryRelativePath(StringView entryName, Char delimiter);
