@@ -198,7 +198,8 @@ void TKyInstaller::DoStartUnZip(int entryIndex, const String& fileName, bool& sk
   }
   bool isFolder = !fileName.empty() && IsPathDelimiter(fileName.back());
   if (CurrentComponent && !EndsInZip(fileName)) {
-    if (OnFile) {
+    // Folder entries are no files: nothing to offer for skipping.
+    if (OnFile && !isFolder) {
       OnFile(this, CurrentComponent->ResourceName, skip, fileName);
       if (skip) return;
     }

@@ -247,6 +247,7 @@ TEST_F(InstallerTest, AbortLeavesTheRestOfTheArchiveOutAndProgressAddsUp) {
   TTempDir dir;
   Installer->SetInstallDir(dir.Path());
   Installer->UninstallFile->Lines.Clear();
+  Installer->OnProgress = nullptr;
   int files = 0;
   Installer->OnFile = [&](TKyInstaller* sender, const String&, bool&, const String&) {
     if (++files == 3) sender->Aborted = true;
