@@ -36,6 +36,8 @@ class TKyInstallComponent {
   static bool ResourceExists(const String& name);
   // Read-only stream over the resource memory; EResNotFound when missing.
   static std::unique_ptr<TReadOnlyMemoryStream> OpenResource(const String& name);
+  // Names of all payload resources in the order the system enumerates them (ascending).
+  static void GetResourceNames(TStringList& names);
   bool Exists() const { return ResourceExists(ResourceName); }
   // Entry names of the archive in archive order; empty when the resource is missing.
   void GetFileNames(TStringList& list) const;
