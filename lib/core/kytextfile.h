@@ -78,12 +78,13 @@ class TKyTextFile {
   bool Ensure(int count);
   int Available() const { return BufferLen_ - BufferPos_; }
   void Fill();
+  size_t ReadStream(Byte* dst, size_t count);
   void DetectEncoding();
   int CharLength(Byte lead) const;
   Char Unit(int offset) const;
   bool ReadLine8(Char delimiter, String& text);
   bool ReadLine16(Char delimiter, String& text);
-  String Decode(std::string_view bytes) const;
+  void Decode(std::string_view bytes, String& text) const;
   void WriteBytes(std::string_view bytes);
   void FlushOutput();
   void ResetBuffer();
@@ -95,7 +96,11 @@ class TKyTextFile {
   bool Filled_ = false;      // the first fill after opening has happened
   bool StreamEnd_ = false;   // the stream returned no more bytes
   RawBytes Output_;          // collected output of an owned stream
+  RawBytes ReadAhead_;       // block read from an owned stream, handed on to the buffer
+  size_t ReadAheadPos_ = 0;
+  RawBytes Line_;
 };
 
 // Strict UTF-8 decoding: EUft8Exception with the 1-based position of the failing byte.
 String DecodeUtf8Strict(std::string_view bytes);
+void DecodeUtf8Strict(std::string_view bytes, String& out);

@@ -1,0 +1,1 @@
+tv_add_fuzzer(textfile DEPS tv_core)
