@@ -1,10 +1,11 @@
-// Loading an uninstall log of any bytes: no crash, no hang, and every record loaded is
-// non-empty and free of line breaks; saving and loading again gives the same records.
+// Loading an uninstall log of any bytes: no crash, no hang, a clear error or records that
+// are non-empty and free of line breaks; saving and loading again gives the same records.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
 
+#include "lib/core/kyexceptions.h"
 #include "lib/core/kyfileutils.h"
 #include "lib/core/kystreams.h"
 #include "lib/core/kysysutils.h"
@@ -25,7 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   }
   TKyUninstallFile log;
   log.FileName = file;
-  log.Load();
+  try {
+    log.Load();
+  } catch (const Exception& e) {
+    // Undecodable text is refused with a message, never half-loaded.
+    if (e.Message().empty()) std::abort();
+    RemoveFile(file);
+    return 0;
+  }
   for (int i = 0; i < log.Lines.Count(); ++i) {
     const String& line = log.Lines[i];
     if (line.empty() || line.find_first_of(u"\r\n") != String::npos) std::abort();

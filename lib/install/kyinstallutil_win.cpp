@@ -1,14 +1,6 @@
 #include "lib/core/win/kywin.h"
 #include "lib/install/kyinstallutil.h"
 
-String AnsiBytesToString(std::string_view bytes) {
-  if (bytes.empty()) return String();
-  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  String s(static_cast<size_t>(n), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), W(s.data()), n);
-  return s;
-}
-
 std::string StringToAnsiBytes(StringView text) {
   if (text.empty()) return std::string();
   const wchar_t* p = reinterpret_cast<const wchar_t*>(text.data());
@@ -16,10 +8,6 @@ std::string StringToAnsiBytes(StringView text) {
   std::string s(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_ACP, 0, p, static_cast<int>(text.size()), s.data(), n, nullptr, nullptr);
   return s;
-}
-
-bool ReplaceFileWith(const String& source, const String& target) {
-  return MoveFileExW(W(source), W(target), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 bool PumpOneMessage() {

@@ -141,7 +141,7 @@ TEST(UninstallLog, SaveToAReadOnlyFileRaisesAndKeepsTheFile) {
   WriteAll(log.FileName, "old");
   ASSERT_TRUE(SetFileReadOnly(log.FileName, true));
   log.AddLine(u"file;x");
-  EXPECT_THROW(log.Save(), EStreamError);
+  EXPECT_THROW(log.Save(), Exception);
   EXPECT_EQ(ReadAll(log.FileName), "old");
   SetFileReadOnly(log.FileName, false);
 }
