@@ -95,10 +95,3 @@ TEST_F(RegistryTest, EnumeratesSubkeysAndValues) {
   EXPECT_TRUE(r.DeleteKey(u"Other"));
   EXPECT_FALSE(r.KeyExists(Base + u"\\Other"));
 }
-
-TEST(Registry, RootNames) {
-  EXPECT_EQ(RootKeyName(rkLocalMachine), u"HKEY_LOCAL_MACHINE");
-  EXPECT_EQ(RootKeyName(rkClassesRoot), u"HKEY_CLASSES_ROOT");
-  EXPECT_EQ(RootKeyName(rkDynData), u"HKEY_DYN_DATA");
-  EXPECT_EQ(RootKeyName(0x12345), u"");
-}
