@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kyfileutils.h"
@@ -156,14 +157,15 @@ void TKyTextFile::FreeStream() {
 }
 
 void TKyTextFile::OpenRead(const String& fileName) {
-  auto* s = new TFileStream(fileName, fmOpenRead | fmShareDenyNone);
+  auto s = std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyNone);
   Close();
   FileName = fileName;
-  Open(s, true);
+  Open(s.release(), true);
 }
 
 void TKyTextFile::Open(TStream* stream, bool ownsStream) {
-  if (stream != Stream) FreeStream();
+  // A pending output is committed, not dropped.
+  if (Stream && stream != Stream) Close();
   Stream = stream;
   OwnsStream = ownsStream;
   ResetBuffer();
@@ -502,17 +504,28 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
 
   // The delimiter in the file's own encoding.
   RawBytes delim;
-  if (delimiter < 0x80) delim.push_back(static_cast<char>(delimiter));
-  else if (Encoding == ekUtf8) delim = StringToUtf8(StringView(&delimiter, 1));
-  else delim = WideToCodePage(StringView(&delimiter, 1), EffectiveCodePage());
-  if (delim.empty() || static_cast<int>(delim.size()) > 4) delim.assign(1, '\0');
+  if (delimiter < 0x80) {
+    delim.push_back(static_cast<char>(delimiter));
+  } else {
+    try {
+      delim = Encoding == ekUtf8 ? StringToUtf8(StringView(&delimiter, 1))
+                                 : WideToCodePage(StringView(&delimiter, 1), EffectiveCodePage());
+      // A character the encoding cannot hold never occurs in the input (no "?" stand-in).
+      String back;
+      Decode(delim, back);
+      if (back != StringView(&delimiter, 1)) delim.clear();
+    } catch (const Exception&) {
+      delim.clear();
+    }
+  }
+  if (delim.size() > 4) delim.clear();
   const int dlen = static_cast<int>(delim.size());
   // Double-byte code pages have trail bytes in the ASCII range: walk whole characters.
   const bool walk = Encoding == ekCodePage && IsDoubleByteCodePage(EffectiveCodePage());
   bool first = true;
 
   auto atDelimiter = [&]() {
-    return Ensure(dlen) && std::memcmp(Buffer_ + BufferPos_, delim.data(), static_cast<size_t>(dlen)) == 0;
+    return dlen > 0 && Ensure(dlen) && std::memcmp(Buffer_ + BufferPos_, delim.data(), static_cast<size_t>(dlen)) == 0;
   };
   auto take = [&](int count) {
     const Byte* p = Buffer_ + BufferPos_;
@@ -522,6 +535,10 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
   };
 
   while (Ensure(1)) {
+    if (dlen == 0) {
+      take(Available());
+      continue;
+    }
     if (!walk && dlen == 1) {
       // Fast path: scan the buffer for the delimiter byte.
       const Byte* p = Buffer_ + BufferPos_;

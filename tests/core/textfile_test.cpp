@@ -197,6 +197,33 @@ TEST(TextFileLines, RandomTextMatchesASimpleSplitter) {
   }
 }
 
+TEST(TextFileCodePage, SingleAndDoubleByteDecoding) {
+  auto read = [](const RawBytes& bytes, int codePage, Char delimiter = 0) {
+    TKyTextFile f;
+    f.CodePage = codePage;
+    return ReadAllLines(f, bytes, delimiter);
+  };
+  EXPECT_EQ(read(RawBytes("\x80" "a\0b\r\n\xE9", 7), 1252), (V{String(u"\u20AC" "a\0b", 4), u"\u00E9"}));
+  EXPECT_EQ(read("\x80", 0), (V{u"\u20AC"}));  // 0: the system's code page, 1252 here
+  // 0x5C is a trail byte of the Shift-JIS character U+8868, not a backslash.
+  EXPECT_EQ(read("\x95\x5C\\x\x95\x5C", 932, u'\\'), (V{u"\u8868", u"\\x\u8868"}));
+  for (int pad = 250; pad <= 258; ++pad) {
+    SCOPED_TRACE(pad);
+    RawBytes lead(static_cast<size_t>(pad), 'x');
+    String wlead(static_cast<size_t>(pad), u'x');
+    EXPECT_EQ(read(lead + "\x82\xA0\r\n\x82\xA0", 932), (V{wlead + u"\u3042", u"\u3042"}));
+    EXPECT_EQ(read(lead + "\x95\x5C\\y", 932, u'\\'), (V{wlead + u"\u8868", u"\\y"}));
+  }
+  TKyTextFile f;
+  f.CodePage = 932;
+  auto m = MemOf("\x82\xA0\x95\x5C" "a");
+  f.Open(m.get(), false);
+  EXPECT_EQ(f.PeekChar(1), u'\u8868');
+  EXPECT_EQ(f.PeekChar(2), u'a');
+  // A delimiter that the code page cannot hold matches nothing (not its "?" stand-in).
+  EXPECT_EQ(read("a?b?", 28591, u'\u20AC'), (V{u"a?b?"}));
+}
+
 TEST(TextFileUtf8, InvalidSequencesReportThePosition) {
   struct Case { RawBytes bytes; int position; };
   for (const Case& c : {Case{"\xC3\x28", 2}, Case{"ab\x80", 3}, Case{"\xF8\x88\x80\x80\x80", 1},
@@ -307,6 +334,9 @@ TEST(TextFileEncoding, NamesAndTheirEffect) {
   f.SetEncoding(TKyTextFile::ekCodePage);
   f.CodePage = 0;
   EXPECT_EQ(f.EncodingDisplayName(), u"windows-1252");
+  f.SetEncodingName(u"MS_Kanji");
+  EXPECT_EQ(f.CodePage, 932);
+  EXPECT_EQ(f.EncodingName(), u"shift_jis");
   f.SetEncodingName(u"ISO8859_1");
   EXPECT_EQ(f.CodePage, 28591);
   EXPECT_EQ(f.EncodingName(), u"iso-8859-1");
@@ -412,6 +442,12 @@ TEST_F(TextFileWrite, CommitReplacesTargetOnlyAtClose) {
   EXPECT_EQ(ReadAll(name), "first");
   f.Close();
   EXPECT_EQ(ReadAll(name), "second");
+  // So does opening another stream for reading.
+  f.Rewrite(name);
+  f.Write(u"third");
+  TMemoryStream other;
+  f.Open(&other, false);
+  EXPECT_EQ(ReadAll(name), "third");
   EXPECT_TRUE(f.TempFileName.empty());
   EXPECT_TRUE(f.FileName.empty());
   // Large output goes through in blocks.
