@@ -43,6 +43,25 @@ static_assert(sizeof(kCp437High) / sizeof(Char) == 129);
 
 [[noreturn]] void FailArchive(const TResString& res) { throw EKyZipException(LoadResString(res)); }
 
+// Strict UTF-8: no overlong forms, surrogates or values beyond U+10FFFF.
+bool IsValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    Byte b = static_cast<Byte>(s[i]);
+    size_t n = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 9;
+    if (n == 9 || i + n >= s.size() + (n == 0)) return false;
+    std::uint32_t cp = n == 0 ? b : b & (0x3F >> n);
+    for (size_t k = 1; k <= n; ++k) {
+      Byte c = static_cast<Byte>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (c & 0x3F);
+    }
+    static const std::uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < minimum[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
 bool IsDeviceName(StringView part) {
   String base(part.substr(0, part.find(u'.')));
   while (!base.empty() && base.back() == u' ') base.pop_back();
@@ -403,33 +422,21 @@ void TKyZipReader::Open(TStream& stream) {
           e.Method = Get16(d + 5);
         } else if (id == 0x7075 && len >= 5 && d[0] == 1) {
           // Unicode path: valid only while it matches the name it was made for.
-          if (Get32(d + 1) == static_cast<std::uint32_t>(crc32(0, h + kCentralSize, static_cast<uInt>(nameLen)))) {
-            try {
-              unicodePath = Utf8ToString(std::string_view(reinterpret_cast<const char*>(d + 5), len - 5));
-            } catch (const Exception&) {
-              unicodePath.clear();
-            }
-          }
+          std::string_view path(reinterpret_cast<const char*>(d + 5), len - 5u);
+          if (Get32(d + 1) == static_cast<std::uint32_t>(crc32(0, h + kCentralSize, static_cast<uInt>(nameLen))) &&
+              IsValidUtf8(path))
+            unicodePath = Utf8ToString(path);
         }
         x = d + len;
       }
-      if (e.Flags & 0x0800) {
-        try {
-          e.Name = Utf8ToString(e.RawName);
-        } catch (const Exception&) {
-          e.Name = Cp437ToString(e.RawName);
-        }
-      } else {
-        e.Name = unicodePath.empty() ? Cp437ToString(e.RawName) : unicodePath;
-        // Unix writers store names in the locale's charset, UTF-8 these days, without the flag.
-        int host = e.VersionMadeBy >> 8;
-        if (unicodePath.empty() && (host == 3 || host == 19)) {
-          try {
-            e.Name = Utf8ToString(e.RawName);
-          } catch (const Exception&) {
-          }
-        }
-      }
+      int host = e.VersionMadeBy >> 8;
+      if (!unicodePath.empty())
+        e.Name = unicodePath;
+      // Unix writers store names in the locale's charset, UTF-8 these days, often without the flag.
+      else if (((e.Flags & 0x0800) || host == 3 || host == 19) && IsValidUtf8(e.RawName))
+        e.Name = Utf8ToString(e.RawName);
+      else
+        e.Name = Cp437ToString(e.RawName);
       if (e.Flags & 0x0001) {
         if (aesExtra || Get16(h + 10) == 99)
           e.Encryption = TKyZipEncryption::Aes;
@@ -442,6 +449,10 @@ void TKyZipReader::Open(TStream& stream) {
       Entries_.push_back(std::move(e));
       p += kCentralSize + nameLen + extraLen + commentLen;
     }
+    // A guessed shift must lead to a local header, or the directory's offsets are just wrong.
+    if (shift != 0 && !Entries_.empty() &&
+        !(m.ReadAt(Entries_[0].LocalHeaderOffset, sig, 4) && Get32(sig) == kLocalSig))
+      FailArchive(SZipDamagedDirectory);
     // Without Zip64 the 16-bit count wraps for archives of more than 65535 entries.
     if (Entries_.size() != count && (zip64 || (Entries_.size() & 0xFFFF) != count))
       FailArchive(SZipDamagedDirectory);
@@ -545,7 +556,7 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
 void TKyZipReader::ExtractAll() {
   const Char delim = PathDelimiter();
   String root = ExcludeTrailingBackslash(Destination);
-  if (root.empty()) root = u".";
+  if (root.empty()) root.push_back(u'.');
   // Every name is checked before the first file is written.
   std::vector<String> paths;
   paths.reserve(Entries_.size());
