@@ -12,6 +12,7 @@
 #include "lib/core/kysysutils.h"
 #include "lib/install/kyinstaller.h"
 #include "lib/install/kyzip.h"
+#include "payload_password.h"
 #include "tests/core/testutil.h"
 
 namespace {
@@ -225,6 +226,26 @@ TEST_F(InstallerTest, PasswordPromptRule) {
     EXPECT_EQ(GetFileSize(project), 22 * 20);
     EXPECT_EQ(GetFileSize(readme), 90);
   }
+}
+
+TEST_F(InstallerTest, TraditionalPasswordPassingTheHeaderCheckButNotTheCrcIsAskedAgain) {
+  std::vector<String> answers = {TV_COLLIDING_PASSWORD, u"secret"};
+  int prompts = 0;
+  KyPasswordPrompt = [&](String& password) {
+    ++prompts;
+    if (answers.empty()) return false;
+    password = answers.front();
+    answers.erase(answers.begin());
+    return true;
+  };
+  Installer->InstallComponent(Add(std::make_unique<TKyHiddenComponent>(u"ENCRYPTED", u"")));
+  EXPECT_EQ(prompts, 2);
+  EXPECT_EQ(ReadAll(In(u"pkg\\project.tvp")), [] {
+    std::string s;
+    for (int i = 0; i < 20; ++i) s += "<project name='demo'/>";
+    return s;
+  }());
+  EXPECT_EQ(GetFileSize(In(u"pkg\\readme.txt")), 90);
 }
 
 TEST_F(InstallerTest, AbortLeavesTheRestOfTheArchiveOutAndProgressAddsUp) {

@@ -7,9 +7,11 @@ import io
 import os
 import shutil
 import subprocess
+import struct
 import sys
 import tempfile
 import zipfile
+import zlib
 
 out = sys.argv[1]
 os.makedirs(out, exist_ok=True)
@@ -66,6 +68,44 @@ try:
                     "pkg/project.tvp", "pkg/readme.txt"], cwd=work, check=True)
 finally:
     shutil.rmtree(work)
+
+
+
+def colliding_password(archive):
+    """A wrong password that passes the one-byte header check of the first traditional entry."""
+    data = open(archive, "rb").read()
+    assert data[:4] == b"PK\x03\x04"
+    flags, = struct.unpack_from("<H", data, 6)
+    mtime, = struct.unpack_from("<H", data, 10)
+    crc, = struct.unpack_from("<I", data, 14)
+    nlen, xlen = struct.unpack_from("<HH", data, 26)
+    header = data[30 + nlen + xlen:30 + nlen + xlen + 12]
+    check = (mtime >> 8) if flags & 8 else (crc >> 24)
+
+    def step(k, c):
+        return ~zlib.crc32(bytes([c]), ~k & 0xFFFFFFFF) & 0xFFFFFFFF
+
+    for n in range(100000):
+        pw = b"w%05d" % n
+        k0, k1, k2 = 0x12345678, 0x23456789, 0x34567890
+        for c in pw:
+            k0 = step(k0, c)
+            k1 = ((k1 + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+            k2 = step(k2, k1 >> 24)
+        last = 0
+        for b in header:
+            t = (k2 | 2) & 0xFFFF
+            last = b ^ (((t * (t ^ 1)) >> 8) & 0xFF)
+            k0 = step(k0, last)
+            k1 = ((k1 + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+            k2 = step(k2, k1 >> 24)
+        if last == check:
+            return pw.decode()
+    raise SystemExit("no colliding password found")
+
+
+with open(os.path.join(out, "payload_password.h"), "w") as f:
+    f.write('#define TV_COLLIDING_PASSWORD u"%s"\n' % colliding_password(os.path.join(out, "encrypted.zip")))
 
 # Damaged: the second entry's stored data altered, so its CRC no longer matches.
 damaged = bytearray(write_zip("damaged", [("good.txt", b"good data"), ("bad.txt", b"bad data here")],
