@@ -33,10 +33,9 @@ String TKyUninstallFile::RelativePath(const String& path) const {
   String target = ExcludeTrailingBackslash(path);
   if (SameText(target, folder)) return String();
   String drive = ExtractFileDrive(target);
-  if (!SameText(drive, ExtractFileDrive(folder)) || !IsPathDelimiter(target.size() > drive.size() ? target[drive.size()] : u'\\')) {
-    // Another drive, or a path that is not absolute: kept as it is.
-    return target;
-  }
+  bool rooted = target.size() > drive.size() && IsPathDelimiter(target[drive.size()]);
+  // Another drive, or a path without a root folder ("C:x", "x"): kept as it is.
+  if (!rooted || !SameText(drive, ExtractFileDrive(folder))) return target;
   std::vector<String> from = SplitPath(StringView(folder).substr(drive.size()));
   std::vector<String> to = SplitPath(StringView(target).substr(drive.size()));
   size_t common = 0;
