@@ -207,6 +207,14 @@ void RegisterNativeResource(const String& name, const String& type, RawBytes dat
 
 void ClearNativeResources() { NativeResources().clear(); }
 
+std::vector<String> NativeResourceNames(const String& type) {
+  std::vector<String> names;
+  String t = UpperCase(type);
+  for (const auto& [key, data] : NativeResources())
+    if (key.second == t) names.push_back(key.first);
+  return names;
+}
+
 bool HasResource(TResourceHandle, const String& name, const String& type) {
   return NativeResources().count({UpperCase(name), UpperCase(type)}) != 0;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "lib/core/kytypes.h"
 #include "lib/core/resstring.h"
@@ -110,4 +111,6 @@ bool HasResource(TResourceHandle module, const String& name, const String& type)
 // Native stand-in for a module's resources, for portable tests.
 void RegisterNativeResource(const String& name, const String& type, RawBytes data);
 void ClearNativeResources();
+// Names of the registered resources of Type, upper-cased and ascending as Windows lists them.
+std::vector<String> NativeResourceNames(const String& type);
 #endif

@@ -1,0 +1,1 @@
+tv_add_fuzzer(uninstall DEPS tv_install)
