@@ -7,7 +7,8 @@
 #include "lib/core/kyformat.h"
 #include "lib/core/kyregistry.h"
 #include "lib/core/kysysutils.h"
-#include "lib/install/kyinstallutil.h"
+#include "lib/core/kystrutils.h"
+#include "lib/core/kysystem.h"
 #include "lib/install/kyzip.h"
 #include "resstrings.h"
 
@@ -252,14 +253,15 @@ void TKyInstaller::DoTotalPercentDone(int percent) {
     OnProgress(this, static_cast<int>(value), Aborted);
   } else {
     // Only sets the flag: a stop request made elsewhere is not forgotten.
-    if (PumpOneMessage()) Aborted = true;
+    if (PumpMessages(true)) Aborted = true;
   }
 }
 
 void TKyInstaller::DoBadPassword(int entryIndex, std::string& password) {
   String text;
   if (KyPasswordPrompt && KyPasswordPrompt(text)) {
-    password = StringToAnsiBytes(text);
+    // Traditional Zip passwords are bytes in the system code page.
+    password = WideToCodePage(text, GetSystemCodePage());
   } else {
     password.clear();
   }
