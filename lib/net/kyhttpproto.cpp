@@ -263,7 +263,7 @@ TUrl ParseUrl(StringView url) {
       r.Path += c;
     }
   }
-  if (r.Path.empty() || r.Path[0] != '/') r.Path.insert(0, "/");
+  if (r.Path.empty() || r.Path[0] != '/') r.Path = std::string(1, '/').append(r.Path);
   return r;
 }
 
@@ -293,7 +293,7 @@ std::string Base64Encode(std::string_view bytes) {
 std::string BuildGetRequest(const TUrl& url, const THttpRequestOptions& options) {
   bool v6 = url.Host.find(':') != std::string::npos;
   std::string host = v6 ? "[" + url.Host + "]" : url.Host;
-  if (url.Port != 80) host += ":" + std::to_string(url.Port);
+  if (url.Port != 80) host.append(1, ':').append(std::to_string(url.Port));
   std::string r = "GET ";
   if (options.ViaProxy) r += "http://" + host;
   r += url.Path + " HTTP/1.1\r\n";
