@@ -6,6 +6,8 @@
 #include <random>
 #include <thread>
 
+#include "lib/net/kynet.h"
+
 TPeer::TPeer(const std::string& kind, const std::vector<std::string>& args) {
   static std::mt19937 random(std::random_device{}());
   std::string status = "/tmp/tvnet-" + std::to_string(random()) + ".status";
@@ -31,7 +33,18 @@ TPeer::TPeer(const std::string& kind, const std::vector<std::string>& args) {
 }
 
 void TPeer::Stop() {
-  if (Pid_ != 0) Terminate();
+  if (Pid_ != 0) {
+    Terminate();
+    // Stopping may be asynchronous (under Wine): wait until the port refuses connections.
+    for (int i = 0; i < 100; ++i) {
+      try {
+        TSocket::Connect("127.0.0.1", Port_, 1000);
+      } catch (const ENetError&) {
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
   Pid_ = 0;
   Port_ = 0;
 }
