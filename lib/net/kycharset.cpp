@@ -1,6 +1,8 @@
-// Body text by charset name. Kept in one function so that the code-page table can take
-// over the 8-bit charsets later.
+// Body text by charset name: UTF-8 and UTF-16 here, every other charset through the
+// code-page table and the platform's conversion.
 #include "resstrings.h"
+#include "lib/core/kycodepages.h"
+#include "lib/core/kystrutils.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kysysutils.h"
 #include "lib/net/kyhttpproto.h"
@@ -33,11 +35,29 @@ String Utf16(const RawBytes& b, bool bigEndian) {
 
 String CharsetToString(const RawBytes& bytes, std::string_view charset) {
   auto startsWith = [&](std::string_view bom) { return bytes.compare(0, bom.size(), bom) == 0; };
-  if (charset.empty() || OneOf(charset, {"utf-8", "utf8"})) {
+  int codePage = 0;
+  if (!charset.empty() && !OneOf(charset, {"utf-8", "utf8"}) && !OneOf(charset, {"utf-16le", "utf-16be", "utf-16"}))
+    codePage = CodePageDatas().CodePageFromName(Utf8ToString(charset));
+  if (charset.empty() || OneOf(charset, {"utf-8", "utf8"}) || codePage == 65001) {
     std::string_view text = bytes;
     if (startsWith("\xEF\xBB\xBF")) text.remove_prefix(3);
     return Utf8ToString(text);
   }
+  if (OneOf(charset, {"utf-16le", "utf-16be", "utf-16"}) || codePage == 1200 || codePage == 1201) {
+    bool big = charset == "utf-16be" || codePage == 1201;
+    RawBytes b = bytes;
+    if (charset == "utf-16" && b.size() >= 2) {
+      if (startsWith("\xFE\xFF")) big = true;
+      if (startsWith("\xFE\xFF") || startsWith("\xFF\xFE")) b.erase(0, 2);
+    }
+    return Utf16(b, big);
+  }
+  if (codePage != 0 && bytes.empty()) return String();
+  if (codePage != 0) {
+    String text = CodePageToWide(bytes, codePage);
+    if (!text.empty()) return text;
+  }
+  // Spellings the table may lack, and a platform without that conversion.
   if (OneOf(charset, {"iso-8859-1", "iso8859-1", "iso_8859-1", "latin1", "latin-1", "l1", "us-ascii", "ascii",
                       "windows-1252", "cp1252", "x-cp1252"})) {
     bool cp1252 = charset.find("1252") != std::string_view::npos;
@@ -45,15 +65,6 @@ String CharsetToString(const RawBytes& bytes, std::string_view charset) {
     r.reserve(bytes.size());
     for (unsigned char c : bytes) r.push_back(cp1252 && c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : static_cast<Char>(c));
     return r;
-  }
-  if (OneOf(charset, {"utf-16le", "utf-16be", "utf-16"})) {
-    bool big = charset == "utf-16be";
-    RawBytes b = bytes;
-    if (charset == "utf-16" && b.size() >= 2) {
-      if (startsWith("\xFE\xFF")) big = true;
-      if (startsWith("\xFE\xFF") || startsWith("\xFF\xFE")) b.erase(0, 2);
-    }
-    return Utf16(b, big);
   }
   throw ENetError(Format(SHttpUnsupportedCharset, {Utf8ToString(charset)}));
 }

@@ -117,6 +117,9 @@ TEST(HttpCharset, ContentTypeParameterAndDecoding) {
   // No charset named: UTF-8, without its byte-order mark.
   EXPECT_EQ(DecodeHttpBody("\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC", "text/plain"), u"Grüße €");
   EXPECT_EQ(DecodeHttpBody(std::string("\xFF\xFEh\0i\0", 6), "text/plain; charset=utf-16"), u"hi");
+  // Other charsets through the code-page table.
+  EXPECT_EQ(DecodeHttpBody("\xF0\xD2\xC9\xD7\xC5\xD4", "text/plain; charset=KOI8-R"), u"Привет");
+  EXPECT_EQ(DecodeHttpBody("\x82\xA0", "text/html; charset=shift_jis"), u"あ");
   EXPECT_THROW(DecodeHttpBody("x", "text/plain; charset=x-unknown"), ENetError);
 }
 
