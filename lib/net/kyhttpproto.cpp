@@ -47,7 +47,7 @@ class TReplyReader {
 
   // One line without its CR LF (or bare LF). False at the end of the stream before
   // any byte of the line. Budget is reduced by the bytes consumed.
-  bool ReadLine(std::string& line, size_t& budget, const TResString& tooLong) {
+  bool ReadLine(std::string& line, size_t& budget, const TResString& tooLong = SHttpHeaderTooLarge) {
     line.clear();
     bool any = false;
     for (;;) {
@@ -60,7 +60,10 @@ class TReplyReader {
       size_t avail = Len_ - Pos_;
       const void* lf = std::memchr(start, '\n', avail);
       size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) + 1 : avail;
-      if (take > budget) throw EHttpFormatError(Format(tooLong, {static_cast<int>(Limit_)}));
+      if (take > budget) {
+        if (&tooLong == &SHttpBadChunk) throw EHttpFormatError(Format(tooLong, {Shown(line + std::string(start, take))}));
+        throw EHttpFormatError(Format(tooLong, {static_cast<int>(Limit_)}));
+      }
       budget -= take;
       line.append(start, lf ? take - 1 : take);
       Pos_ += take;
@@ -151,7 +154,7 @@ void ReadChunked(TReplyReader& in, RawBytes& body, const THttpLimits& limits) {
   std::string line;
   for (;;) {
     size_t lineBudget = 1024;
-    if (!in.ReadLine(line, lineBudget, SHttpHeaderTooLarge)) Malformed(SHttpTruncated);
+    if (!in.ReadLine(line, lineBudget, SHttpBadChunk)) Malformed(SHttpTruncated);
     std::string_view size = TrimAscii(std::string_view(line).substr(0, line.find(';')));
     if (size.empty() || size.size() > 15) throw EHttpFormatError(Format(SHttpBadChunk, {Shown(line)}));
     std::uint64_t n = 0;
@@ -164,7 +167,7 @@ void ReadChunked(TReplyReader& in, RawBytes& body, const THttpLimits& limits) {
     if (n > limits.MaxBodySize - body.size()) TooLarge(limits);
     if (!ReadBody(in, body, static_cast<size_t>(n), limits)) Malformed(SHttpTruncated);
     lineBudget = 1024;
-    if (!in.ReadLine(line, lineBudget, SHttpHeaderTooLarge)) Malformed(SHttpTruncated);
+    if (!in.ReadLine(line, lineBudget, SHttpBadChunk)) Malformed(SHttpTruncated);
     if (!line.empty()) throw EHttpFormatError(Format(SHttpBadChunk, {Shown(line)}));
   }
   // Trailer fields up to the empty line; their content is not used.

@@ -118,3 +118,13 @@ std::unique_ptr<THttpClient> CreateHttpClient(int connectTimeout, int readTimeou
   SharedSocketHandler->SocksInfo = SharedSocksInfo.get();
   return client;
 }
+
+bool TryHttpGetBytes(const String& url, int connectTimeout, int readTimeout, RawBytes& body) {
+  body.clear();
+  try {
+    body = CreateHttpClient(connectTimeout, readTimeout)->GetBytes(url);
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
+}

@@ -29,6 +29,10 @@ void InitializeHttpProxy();
 // by the caller, which frees it after its request.
 std::unique_ptr<THttpClient> CreateHttpClient(int connectTimeout, int readTimeout);
 
+// One GET through a client of the factory, for callers that only need the bytes or
+// nothing (the XML reader's external documents): false on any failure, error status included.
+bool TryHttpGetBytes(const String& url, int connectTimeout, int readTimeout, RawBytes& body);
+
 // Platform part: the Internet Settings values of the current user. False when the key
 // cannot be opened; Enable is 0 when the value is missing. Raises ENetError for a value
 // of another type.

@@ -73,6 +73,17 @@ TEST_F(HttpPeer, ErrorStatusCarriesTheBody) {
   EXPECT_THROW(c.Get(Url("/text?status=301+Moved")), EHttpProtocolError);
 }
 
+TEST_F(HttpPeer, BytesOrNothingForExternalDocuments) {
+  UseProxy = true;
+  ProxyHost.clear();
+  RawBytes body = "stale";
+  EXPECT_TRUE(TryHttpGetBytes(Url("/chunked"), 5000, 1000, body));
+  EXPECT_EQ(body, "Hello, chunked world");
+  EXPECT_FALSE(TryHttpGetBytes(Url("/text?status=404+Not+Found&body=<html/>"), 5000, 1000, body));
+  EXPECT_TRUE(body.empty());
+  EXPECT_FALSE(TryHttpGetBytes(u"ftp://127.0.0.1/", 5000, 1000, body));
+}
+
 TEST_F(HttpPeer, SilentSlowAndBrokenServers) {
   THttpClient c(5000, 300);
   EXPECT_THROW(c.Get(Url("/silent?seconds=5")), EReadTimeout);
