@@ -31,6 +31,7 @@ void THttpClient::DoGet(StringView url) {
   TSocketHandler direct;
   const TSocketHandler& handler = SocketHandler ? *SocketHandler : direct;
   std::unique_ptr<TSocket> socket = handler.Open(host, port, ConnectTimeout, ReadTimeout);
+  socket->SetDeadline(RequestTimeout);
   socket->Send(BuildGetRequest(target, options));
   Response_ = ReadHttpResponse(*socket, Limits);
   if (Response_.StatusCode >= 300) {

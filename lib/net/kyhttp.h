@@ -22,6 +22,9 @@ class THttpClient {
 
   int ConnectTimeout;
   int ReadTimeout;
+  // The longest time for one request from connection to the last byte, in ms (0: none),
+  // so that a server trickling bytes cannot keep the caller waiting for ever.
+  int RequestTimeout = 60000;
   String UserAgent = u"Tramvelon";
   TProxyConnectionInfo ProxyParams;
   THttpLimits Limits;

@@ -31,3 +31,16 @@ bool ParseIPv4(const std::string& text, std::string* bytes) {
   if (bytes) *bytes = out;
   return true;
 }
+
+void TSocket::SetDeadline(int ms) {
+  HasDeadline_ = ms > 0;
+  if (HasDeadline_) Deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
+
+int TSocket::NextWait() const {
+  int wait = ReadTimeout_ > 0 ? ReadTimeout_ : -1;
+  if (!HasDeadline_) return wait;
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(Deadline_ - std::chrono::steady_clock::now()).count();
+  if (left <= 0) throw ERequestTimeout(LoadResString(SNetRequestTimeout));
+  return wait < 0 || left < wait ? static_cast<int>(left) : wait;
+}

@@ -2,6 +2,7 @@
 // of the platform (Winsock on Windows, BSD sockets elsewhere).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ class ESocketError : public ENetError {
 TV_DECLARE_EXCEPTION(ETimeoutError, ENetError)
 TV_DECLARE_EXCEPTION(EConnectTimeout, ETimeoutError)
 TV_DECLARE_EXCEPTION(EReadTimeout, ETimeoutError)
+TV_DECLARE_EXCEPTION(ERequestTimeout, ETimeoutError)
 TV_DECLARE_EXCEPTION(EResolveError, ENetError)
 // A malformed or oversized reply of an HTTP server or proxy.
 TV_DECLARE_EXCEPTION(EHttpFormatError, ENetError)
@@ -68,11 +70,17 @@ class TSocket : public TNetStream {
   // The longest wait for the next received data.
   void SetReadTimeout(int ms) { ReadTimeout_ = ms; }
   int ReadTimeout() const { return ReadTimeout_; }
+  // The whole exchange ends by this time (a server that trickles bytes); Ms 0 or less: none.
+  void SetDeadline(int ms);
 
  private:
   explicit TSocket(std::intptr_t handle) : Handle_(handle) {}
+  // The wait for the next data in ms (-1 without limit); ERequestTimeout once the deadline passed.
+  int NextWait() const;
   std::intptr_t Handle_;
   int ReadTimeout_ = 0;
+  bool HasDeadline_ = false;
+  std::chrono::steady_clock::time_point Deadline_;
 };
 
 // The IPv4 address of a host name, in network byte order (4 bytes), for SOCKS 4.

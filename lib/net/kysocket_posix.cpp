@@ -99,7 +99,11 @@ std::unique_ptr<TSocket> TSocket::Connect(const std::string& host, int port, int
 
 size_t TSocket::Receive(void* buffer, size_t count) {
   int fd = static_cast<int>(Handle_);
-  if (!WaitFor(fd, POLLIN, ReadTimeout_)) throw EReadTimeout(LoadResString(SNetReadTimeout));
+  int wait = NextWait();
+  if (!WaitFor(fd, POLLIN, wait)) {
+    NextWait();  // raises when the deadline, not the read time-out, ended the wait
+    throw EReadTimeout(LoadResString(SNetReadTimeout));
+  }
   for (;;) {
     ssize_t n = recv(fd, buffer, count, 0);
     if (n >= 0) return static_cast<size_t>(n);

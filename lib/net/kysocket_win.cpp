@@ -108,10 +108,14 @@ size_t TSocket::Receive(void* buffer, size_t count) {
   fd_set readable;
   FD_ZERO(&readable);
   FD_SET(fd, &readable);
-  timeval tv = ToTimeval(ReadTimeout_);
-  int r = select(0, &readable, nullptr, nullptr, ReadTimeout_ > 0 ? &tv : nullptr);
+  int wait = NextWait();
+  timeval tv = ToTimeval(wait);
+  int r = select(0, &readable, nullptr, nullptr, wait >= 0 ? &tv : nullptr);
   if (r < 0) RaiseSocketError(WSAGetLastError());
-  if (r == 0) throw EReadTimeout(LoadResString(SNetReadTimeout));
+  if (r == 0) {
+    NextWait();  // raises when the deadline, not the read time-out, ended the wait
+    throw EReadTimeout(LoadResString(SNetReadTimeout));
+  }
   int n = recv(fd, static_cast<char*>(buffer), static_cast<int>(count > 0x40000000 ? 0x40000000 : count), 0);
   if (n < 0) RaiseSocketError(WSAGetLastError());
   return static_cast<size_t>(n);

@@ -91,6 +91,9 @@ TEST_F(HttpPeer, SilentSlowAndBrokenServers) {
   THttpClient patient(5000, 2000);
   EXPECT_EQ(patient.Get(Url("/slow?pause=0.5")), u"slow body");
   EXPECT_THROW(patient.Get(Url("/truncated")), EHttpFormatError);
+  // Data that keeps coming slowly is stopped by the request's own time limit.
+  patient.RequestTimeout = 800;
+  EXPECT_THROW(patient.Get(Url("/trickle")), ERequestTimeout);
 }
 
 TEST_F(HttpPeer, EndlessRepliesHitTheLimits) {

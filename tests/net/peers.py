@@ -104,6 +104,12 @@ class Handler(socketserver.BaseRequestHandler):
                 send(reply("200 OK", b"slow ", ["Content-Length: 9"]))
                 time.sleep(float(query.get("pause", "0.3")))
                 send(b"body")
+            elif path == "/trickle":
+                # a byte of header now and then, never enough for a read time-out
+                send(b"HTTP/1.1 200 OK\r\nX-Slow: ")
+                while True:
+                    time.sleep(0.1)
+                    send(b"a")
             elif path == "/endless-header":
                 send(b"HTTP/1.1 200 OK\r\n")
                 line = b"X-Filler: " + b"a" * 1000 + b"\r\n"
