@@ -1,0 +1,1 @@
+tv_add_fuzzer(http DEPS tv_net)
