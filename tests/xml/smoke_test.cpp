@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "lib/xml/kyxml.h"
+TEST(XmlSmoke, Builds) { TKyXmlFile f; EXPECT_EQ(f.ItemCount(), 0); }
