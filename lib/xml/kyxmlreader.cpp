@@ -107,28 +107,24 @@ String XmlIncludedText(const String& identifier, const String& baseDir) {
     lines.SetText(text);
     return lines.Text();
   }
-  String text = DecodeBytes(bytes, TXmlTextFile::teUtf8);
+  // The declaration's encoding applies to the rest, unless a byte-order mark fixed it.
+  String declared;
+  size_t d = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  if (bytes.compare(d, 5, "<?xml") == 0) {
+    size_t end = bytes.find("?>", d);
+    String decl = AsciiToString(bytes.substr(d, end == RawBytes::npos ? 0 : end - d));
+    size_t enc = decl.find(u"encoding");
+    size_t k = enc == String::npos ? String::npos : decl.find(u'=', enc);
+    if (k != String::npos) {
+      ++k;
+      declared = ReadLiteral(decl, k);
+    }
+  }
+  String text = DecodeBytes(bytes, TXmlTextFile::teUtf8, d == 0 ? declared : String());
   size_t s = SkipWs(text, 0);
   if (text.compare(s, 5, u"<?xml") != 0) return text;
   size_t e = text.find(u"?>", s);
-  if (e == String::npos) return String();
-  // The declaration's encoding applies to the rest, unless a byte-order mark fixed it.
-  StringView decl = StringView(text).substr(s, e - s);
-  size_t enc = decl.find(u"encoding");
-  if (enc != StringView::npos && !(bytes.size() >= 2 && ((Byte)bytes[0] == 0xEF || (Byte)bytes[0] == 0xFF ||
-                                                          (Byte)bytes[0] == 0xFE || bytes[0] == 0 || bytes[1] == 0))) {
-    size_t k = decl.find(u'=', enc);
-    if (k != StringView::npos) {
-      ++k;
-      String name = ReadLiteral(decl, k);
-      if (!name.empty() && !SameText(name, u"utf-8")) {
-        text = DecodeBytes(bytes, TXmlTextFile::teUtf8, name);
-        e = text.find(u"?>");
-        if (e == String::npos) return String();
-      }
-    }
-  }
-  return text.substr(e + 2);
+  return e == String::npos ? String() : text.substr(e + 2);
 }
 
 // The parse of one load; all state lives here or in the document.
@@ -477,9 +473,9 @@ void TXmlReader::ProcessDocType(const String& value) {
     ParseDeclarations(String(v.substr(i + 1, e - i - 1)));
   }
   if (systemId.empty() || F.IgnoreExternalDtd) return;
-  String id = Resolve(systemId, E.BaseDir);
-  E.BaseDir = BaseOf(id);
-  ParseDeclarations(XmlIncludedText(id, String()));
+  String base = E.BaseDir;
+  E.BaseDir = BaseOf(Resolve(systemId, base));
+  ParseDeclarations(XmlIncludedText(systemId, base));
 }
 
 void TXmlReader::ParseDeclarations(String text) {
@@ -533,10 +529,9 @@ void TXmlReader::ParseDeclarations(String text) {
       String name = text.substr(i + 1, e - i - 1);
       TKyXmlEntity* pe = E.FindParameterEntity(name);
       // Self-referencing parameter entities would grow the text without end.
-      if (++replacements > 100000 || text.size() > E.MaxExpansion)
+      if (++replacements > 20000 || text.size() > E.MaxExpansion)
         throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
-      text = (pe ? pe->Value : String()) + text.substr(e + 1);
-      i = 0;
+      text.replace(i, e + 1 - i, pe ? pe->Value : String());
     } else {
       ++i;
     }
@@ -576,7 +571,9 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
   a->ChangeValue(value);
   Consume(1);
   a->SpecialCharForms = E.LastForms;
-  a->SpecialCharForms[q == u'"' ? scQuot : scApos] |= efNamed;
+  // The delimiter must come back escaped; a reference form seen for it already is one.
+  Byte& delimiter = a->SpecialCharForms[q == u'"' ? scQuot : scApos];
+  if (!delimiter) delimiter = efNamed;
   TakeForms(*a);
   a->SpaceAfter = ReadWhitespace();
   element.Attributes.Add(std::move(a));

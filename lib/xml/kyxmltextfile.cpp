@@ -188,6 +188,7 @@ void TXmlTextFile::Open(TStream* stream, bool ownsStream) {
   RawPos_ = RawLen_ = 0;
   StreamEnd_ = false;
   Detected_ = false;
+  FirstChunkRead_ = false;
   StreamBase_ = StartPos_ = stream->Position();
   Size = stream->Size();
 }
@@ -289,14 +290,22 @@ int TXmlTextFile::PeekChar(int n) {
   String tmp;
   const char* d = Raw_.data() + RawPos_;
   if (Encoding == teUtf8) {
-    // Cut at a character boundary so that a partial sequence does not count as an error.
-    size_t cut = avail;
-    while (cut > 0 && cut < RawLen_ - RawPos_ && (static_cast<unsigned char>(d[cut]) & 0xC0) == 0x80) --cut;
-    try {
-      DecodeUtf8(d, cut, tmp);
-    } catch (const EUft8Exception&) {
-      return -1;
+    // Walk the lead bytes to the n-th character; a broken one is left for the real read to report.
+    size_t p = 0;
+    for (int idx = 0; p < avail; ++idx) {
+      unsigned c = static_cast<unsigned char>(d[p]);
+      size_t len = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      if (idx == n) {
+        try {
+          DecodeUtf8(d + p, std::min(len, avail - p), tmp);
+        } catch (const EUft8Exception&) {
+          return 0xFFFD;
+        }
+        return tmp.empty() ? -1 : tmp[0];
+      }
+      p += len;
     }
+    return -1;
   } else {
     String t;
     if (Encoding == teCodePage)
@@ -343,6 +352,15 @@ bool TXmlTextFile::ReadChunk(String& text) {
     if (!FillMore()) {
       found = RawLen_ - (RawLen_ - RawPos_) % unit;  // FillMore may have moved the data
       break;
+    }
+  }
+  if (!FirstChunkRead_) {
+    FirstChunkRead_ = true;
+    // A declaration ends its chunk, so that the encoding it names applies to the rest.
+    std::string decl = unit == 1 ? "<?xml" : "";
+    if (unit == 1 && Raw_.compare(RawPos_, 5, decl) == 0) {
+      size_t e = Raw_.find("?>", RawPos_);
+      if (e != std::string::npos && e + 2 < found) found = e + 2;
     }
   }
   DecodeSegment(Raw_.data() + RawPos_, found - RawPos_, text);

@@ -82,6 +82,7 @@ class TXmlTextFile {
   TStream* Stream_ = nullptr;
   bool OwnsStream_ = false;
   bool Detected_ = false;
+  bool FirstChunkRead_ = false;
   bool StreamEnd_ = false;
   std::string Raw_;
   size_t RawPos_ = 0;

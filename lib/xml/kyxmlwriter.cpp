@@ -159,7 +159,8 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
     if (d && (d->Forms & (efHex | efDecimal))) {
       if (d->Forms & efHex) {
         String hex;
-        AppendHex(hex, code, (d->HexCase & 2) != 0, d->HexLeadingZero ? 2 : 1);
+        AppendHex(hex, code, (d->HexCase & 2) != 0, 2);
+        if (d->HexLeadingZero) hex = hex.size() < 4 ? String(4 - hex.size(), u'0') + hex : u"0" + hex;
         out += u"&#x" + hex + u";";
       } else {
         out += u"&#";
