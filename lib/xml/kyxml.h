@@ -11,6 +11,8 @@
 #include "lib/core/kystreams.h"
 #include "lib/core/kystringlist.h"
 #include "lib/core/kytypes.h"
+#include "lib/xml/kyxmlpool.h"
+#include "lib/xml/kyxmlspace.h"
 #include "lib/xml/kyxmltextfile.h"
 
 // Node kinds; the numbers are what Kind holds and what the writer switches on.
@@ -89,6 +91,9 @@ class TKyXmlItem {
   virtual ~TKyXmlItem() = default;
   TKyXmlItem(const TKyXmlItem&) = delete;
   TKyXmlItem& operator=(const TKyXmlItem&) = delete;
+  // Nodes come from the pool: a large document is many small objects.
+  static void* operator new(size_t size) { return XmlPoolAlloc(size); }
+  static void operator delete(void* p, size_t size) { XmlPoolFree(p, size); }
 
   virtual String GetValue() const = 0;
   virtual void SetValue(const String& text) = 0;
@@ -103,8 +108,8 @@ class TKyXmlItem {
   void TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) { CharacterForms_ = std::move(forms); }
   std::unique_ptr<TKyXmlItemEntities> ReleaseCharacterForms() { return std::move(CharacterForms_); }
 
-  String TrailingSpace;
-  String LeadingSpace;
+  TXmlWhitespace TrailingSpace;
+  TXmlWhitespace LeadingSpace;
   TXmlSpecialBytes SpecialCharForms{};
   String Name;
   TKyXmlElement* Parent = nullptr;
@@ -124,10 +129,10 @@ class TKyXmlAttribute : public TKyXmlItem {
   String GetValue() const override { return Value; }
   void SetValue(const String& text) override { Value = text; }
 
-  String SpaceBeforeEquals;
+  TXmlWhitespace SpaceBeforeEquals;
   Byte QuoteKind = 0;  // 0 double quote, 1 apostrophe
-  String SpaceAfterEquals;
-  String SpaceAfter;
+  TXmlWhitespace SpaceAfterEquals;
+  TXmlWhitespace SpaceAfter;
 };
 
 // Ordered, owning list of the attributes of one element.
@@ -194,9 +199,9 @@ class TKyXmlElement : public TKyXmlItem {
   TKyXmlAttributes Attributes;
   bool HasText = false;
   bool Enabled = true;
-  String EndTail;
+  TXmlWhitespace EndTail;
   int SameNameIndex = 0;
-  String Tail;
+  TXmlWhitespace Tail;
 
  private:
   Byte Kind_ = xkElement;

@@ -337,7 +337,7 @@ void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
         TKyXmlAttribute* a = item->Attributes.Items(i);
         if (SameText(a->Name, u"encoding") && !SameText(a->Value, encodingName)) a->Value = encodingName;
       }
-      Write(Indent(0) + u"<?xml" + AttributeText(keep ? item->Tail : String(), &item->Attributes) + u"?>", !keep);
+      Write(Indent(0) + u"<?xml" + AttributeText(keep ? item->Tail.Str() : String(), &item->Attributes) + u"?>", !keep);
       break;
     }
     case xkDocType:
@@ -365,7 +365,7 @@ void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
       if (item->ElementCount() == 0) {
         String s = indented && !keep ? Indent(0) : String();
         TXmlSpecialBytes modes = Overlay(item->SpecialCharForms, EntityModes);
-        s += u"<" + item->Name + AttributeText(keep ? item->Tail : String(), &item->Attributes) + u">" +
+        s += u"<" + item->Name + AttributeText(keep ? item->Tail.Str() : String(), &item->Attributes) + u">" +
              Escape(item->LeadingSpace + item->Value + item->TrailingSpace, modes, item->CharacterFormsOrNull(),
                     false) +
              u"</" + item->Name + item->EndTail + u">";
