@@ -173,3 +173,31 @@ TEST(XmlModel, EntityTable) {
   TXmlSpecialBytes initial{1, 0, 0, 1, 1};
   EXPECT_EQ(t.EntityModes, initial);
 }
+
+TEST(XmlModel, ManyNodesComeAndGo) {
+  // Enough nodes for several storage slabs, freed out of order and allocated again.
+  for (int round = 0; round < 2; ++round) {
+    auto root = std::make_unique<TKyXmlElement>(u"r");
+    for (int p = 0; p < 10; ++p) {
+      TKyXmlElement* parent = root->AddElement(std::make_unique<TKyXmlElement>(u"p"));
+      for (int i = 0; i < 3000; ++i) {
+        TKyXmlElement* e = parent->AddElement(std::make_unique<TKyXmlElement>(u"e" + IntToStr(i % 3)));
+        e->Attributes.WriteString(u"n", IntToStr(i));
+        e->Tail = i % 2 ? u" " : u"\n  ";
+      }
+      for (int i = parent->ElementCount() - 1; i >= 0; i -= 2) parent->DeleteElement(i);
+    }
+    root->DeleteElement(3);
+    ASSERT_EQ(root->ElementCount(), 9);
+    for (int p = 0; p < 9; ++p) {
+      TKyXmlElement* parent = root->Elements(p);
+      ASSERT_EQ(parent->ElementCount(), 1500);
+      for (int i = 0; i < parent->ElementCount(); ++i) {
+        TKyXmlElement* e = parent->Elements(i);
+        ASSERT_EQ(e->Attributes.ReadString(u"n"), IntToStr(2 * i));
+        ASSERT_EQ(e->Tail, u"\n  ");
+        ASSERT_EQ(e->Parent, parent);
+      }
+    }
+  }
+}
