@@ -174,6 +174,8 @@ class TKyXmlElement : public TKyXmlItem {
     Name = name;
     Kind_ = kind;
   }
+  // Iterative, so that a deep tree does not exhaust the stack.
+  ~TKyXmlElement() override;
 
   String GetValue() const override { return Value; }
   void SetValue(const String& text) override { Value = text; }
@@ -246,8 +248,8 @@ class TKyXmlFileEntities {
   bool Sorted = false;
   TXmlSpecialBytes LastForms{};
   TStringList UnknownEntities;
-  // Upper bound of the replacement text produced by one decode, against entity bombs.
-  size_t MaxExpansion = 64u << 20;
+  // Upper bound of replacement text, per decode and per load, against entity bombs.
+  size_t MaxExpansion = 16u << 20;
 
  private:
   std::vector<std::unique_ptr<TKyXmlEntity>> Items_;
@@ -262,6 +264,10 @@ class EXmlException : public Exception {
   int Column;
   String Excerpt;
 };
+
+// Unit-wide switch, off by default: an unknown entity reference fails the load
+// instead of being kept as written.
+extern bool XmlUnknownEntityIsError;
 
 // Fetches an http:// address for external DTDs and entities; false on any failure.
 // The network module (or the program) sets it; unset, such addresses give empty text.

@@ -184,6 +184,17 @@ TDateTime TKyXmlAttributes::ReadDateTime(StringView name, TDateTime defaultValue
 
 // ---- TKyXmlElement
 
+TKyXmlElement::~TKyXmlElement() {
+  if (Children_.empty()) return;
+  std::vector<std::unique_ptr<TKyXmlElement>> work = std::move(Children_);
+  while (!work.empty()) {
+    std::unique_ptr<TKyXmlElement> e = std::move(work.back());
+    work.pop_back();
+    for (auto& c : e->Children_) work.push_back(std::move(c));
+    e->Children_.clear();
+  }
+}
+
 void TKyXmlElement::ValueChanged() {
   if (Kind_ == xkEmptyElement) {
     Kind_ = xkElement;

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr size_t kMaxDepth = 1000;
+
 inline bool IsWs(Char c) { return c == 9 || c == 10 || c == 13 || c == 32 || c == 160; }
 
 size_t SkipWs(StringView s, size_t i) {
@@ -198,6 +200,7 @@ class TXmlReader {
   int OpenTags = 0;
   std::unique_ptr<TKyXmlElement> Pending;
   TKyXmlItemEntities Scratch;
+  size_t Expanded = 0;  // characters produced by entity expansion in character data
 };
 
 bool TXmlReader::More() {
@@ -600,6 +603,8 @@ bool TXmlReader::StartTag(TKyXmlElement* given) {
     TKyXmlElement* added = e.get();
     AddNode(std::move(e));
     if (open) {
+      // Deeper trees would overflow the stack of the recursive writer and its callers.
+      if (Stack.size() >= kMaxDepth) Fail(Format(SXmlTooDeep, {static_cast<int>(kMaxDepth)}));
       Stack.push_back(added);
       Current = added;
     }
@@ -673,6 +678,12 @@ void TXmlReader::CharData() {
       StringView piece = StringView(Buf).substr(Pos, len);
       if (piece.find(u'&') != StringView::npos) {
         String decoded = E.Decode(piece, expand, nullptr);
+        if (decoded != piece) {
+          // Replacement text is parsed again, so an entity that names itself would never end.
+          Expanded += decoded.size();
+          if (Expanded > E.MaxExpansion)
+            throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
+        }
         Buf.replace(Pos, len, decoded);
         if (Avail() == 0) continue;
         if (Buf[Pos] == u'<') break;

@@ -98,6 +98,9 @@ TEST(XmlReader, StructuralErrors) {
   // Truncated input ends with a positioned error, never with a hang or a crash.
   for (const char* cut : {"<", "<a", "<a x=", "<a x='1", "<!--", "<![CDATA[x", "<?pi", "<!DOCTYPE a [", "<a></"})
     EXPECT_NE(LoadError<EXmlException>(cut), u"(no error)") << cut;
+  std::string deep;
+  for (int i = 0; i < 1001; ++i) deep += "<d>";
+  EXPECT_NE(LoadError<EXmlException>(deep).find(u"nested more than 1000 levels"), String::npos);
   // Stray text and open elements are accepted, as are documents without an element.
   EXPECT_EQ(LoadError("<a><b>"), u"(no error)");
   EXPECT_EQ(LoadError("<!--only a comment-->"), u"(no error)");
@@ -175,6 +178,12 @@ TEST(XmlReader, ReferencesAndRememberedForms) {
   EXPECT_TRUE(doc.Entities.IsUnknown(u"foo"));
   EXPECT_EQ(doc.Entities.UnknownEntities.Count(), 1);
 
+  XmlUnknownEntityIsError = true;
+  String strict = LoadError("<a>&foo;</a>");
+  XmlUnknownEntityIsError = false;
+  EXPECT_EQ(strict, u"Entity \"&foo;\" is unknown. Use plain characters (e.g. \"A\") or numeric entities "
+                    u"(e.g. \"&#65;\" or \"&#x41;\").");
+
   EXPECT_THROW(LoadBytes(doc, "<a>&#xZZ;</a>"), EConvertError);
   EXPECT_THROW(LoadBytes(doc, "<a>&#12a;</a>"), EConvertError);
   // A reference above U+FFFF becomes a surrogate pair, not a truncated code.
@@ -227,6 +236,11 @@ TEST(XmlReader, EntityBombsAreRefused) {
   TKyXmlFile doc;
   doc.Entities.MaxExpansion = 1u << 20;
   EXPECT_NE(LoadError(bomb, &doc).find(u"Entity expansion exceeds"), String::npos);
+  // An entity whose replacement text names itself again through markup.
+  TKyXmlFile self;
+  self.Entities.MaxExpansion = 100000;
+  EXPECT_NE(LoadError("<!DOCTYPE r [<!ENTITY e \"x<t/>&e;\">]><r>&e;</r>", &self).find(u"Entity expansion"),
+            String::npos);
   TKyXmlFile loop;
   EXPECT_NE(LoadError("<!DOCTYPE r [<!ENTITY % p \"%p;%p;\"> %p;]><r/>", &loop).find(u"Entity expansion"),
             String::npos);
