@@ -201,6 +201,7 @@ class TXmlReader {
   std::unique_ptr<TKyXmlElement> Pending;
   TKyXmlItemEntities Scratch;
   size_t Expanded = 0;  // characters produced by entity expansion in character data
+  bool Halt = false;    // this load was asked to stop
 };
 
 bool TXmlReader::More() {
@@ -219,7 +220,7 @@ bool TXmlReader::More() {
       F.LastPercent = percent;
       bool stop = false;
       F.OnProgress(&F, percent, stop);
-      if (stop) F.Stopped = true;
+      if (stop) F.Stopped = Halt = true;
     }
   }
   return true;
@@ -312,7 +313,7 @@ bool TXmlReader::ParseContent(TKyXmlElement* given) {
   bool ended = false;
   for (;;) {
     if (Avail() == 0 && !More()) break;
-    if (F.Stopped) break;
+    if (Halt) break;  // a Stopped left over from an earlier load does not count
     if (Buf[Pos] == u'<') {
       if (Markup(given)) {
         ended = true;
@@ -613,14 +614,14 @@ bool TXmlReader::StartTag(TKyXmlElement* given) {
   Byte action = 0;
   F.OnElement(&F, e.get(), action);
   if (action == 2) {
-    F.Stopped = true;
+    F.Stopped = Halt = true;
     return true;
   }
   if (action == 1 && e->Kind() == xkElement) {
     --OpenTags;
     ParseContent(e.get());
   }
-  return F.Stopped;
+  return Halt;
 }
 
 bool TXmlReader::EndTag(TKyXmlElement* given) {

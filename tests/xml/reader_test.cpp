@@ -373,6 +373,11 @@ TEST(XmlReader, ElementByElementReading) {
   EXPECT_TRUE(doc.Stopped);
   EXPECT_EQ(seen, (std::vector<String>{u"r", u"a", u"x", u"b", u"c"}));
   EXPECT_EQ(doc.Root(), nullptr);
+  // The flag stays set, but the next load still reads the whole document.
+  doc.OnElement = nullptr;
+  EXPECT_FALSE(LoadBytes(doc, source));
+  ASSERT_NE(doc.Root(), nullptr);
+  EXPECT_EQ(doc.Root()->ElementCount(), 4);
 
 }
 
