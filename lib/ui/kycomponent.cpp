@@ -141,7 +141,7 @@ class TFormLoader {
 
   void Read(const TFormRecord& rec) {
     Mark(Root_);
-    if (Root_.Name_.empty()) Root_.Name_ = Ascii(rec.Name);
+    Root_.Name_ = Ascii(rec.Name);  // the most derived class's resource comes last
     for (const auto& p : rec.Properties) Assign(Root_, Root_, p);
     for (const auto& c : rec.Children) Child(Root_, c);
   }

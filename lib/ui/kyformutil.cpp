@@ -1,0 +1,19 @@
+#include "lib/ui/kyformutil.h"
+
+#include <cmath>
+
+#include "lib/core/kysystem.h"
+
+String GetDialogFontName() {
+  static const bool beforeXP = GetWindowsVersion() == 0;
+  return beforeXP ? u"MS Shell Dlg" : u"MS Shell Dlg 2";
+}
+
+int ControlSpacingFor(int pixelsPerInch) { return pixelsPerInch * 8 / 96; }
+
+long long RoundHalfEven(double value) { return static_cast<long long>(std::nearbyint(value)); }
+
+String FolderWithoutTrailingBackslash(const String& path) {
+  if (!path.empty() && path.back() == u'\\') return path.substr(0, path.size() - 1);
+  return path;
+}
