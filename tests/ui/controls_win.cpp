@@ -259,3 +259,27 @@ TEST(Controls, ShellOpenReportsTheShellsAnswer) {
 }
 
 }  // namespace
+
+namespace {
+TEST(Controls, FontDataComesFromTheHandleOrTheDefaultFont) {
+  TFont f;
+  f.SetName(u"Arial");
+  f.SetHeight(-13);
+  f.SetStyle(fsBold | fsItalic);
+  TFontData d;
+  GetFontData(f.Handle(), d);
+  EXPECT_EQ(d.Name, u"Arial");
+  EXPECT_EQ(d.Height, -13);
+  EXPECT_EQ(d.Style, static_cast<std::uint32_t>(fsBold | fsItalic));
+  EXPECT_EQ(d.Handle, f.Handle());
+  TFontData none;
+  GetFontData(nullptr, none);
+  EXPECT_EQ(none.Name, DefaultFontData().Name);
+  EXPECT_FALSE(none.Name.empty());
+  TFontDesc desc = f.Desc();
+  TFont g;
+  g.AssignDesc(desc);
+  EXPECT_EQ(g.Name(), u"Arial");
+  EXPECT_EQ(g.Style(), f.Style());
+}
+}  // namespace
