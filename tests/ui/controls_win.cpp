@@ -283,3 +283,57 @@ TEST(Controls, FontDataComesFromTheHandleOrTheDefaultFont) {
   EXPECT_EQ(g.Style(), f.Style());
 }
 }  // namespace
+
+namespace {
+class TTestPages : public TKyForm {
+ public:
+  explicit TTestPages(TKyComponent* owner) : TKyForm(owner) {}
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info(u"TTestPages", &TKyForm::StaticClassInfo(), {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+TEST(Controls, NestedControlsComeFromTheResourceWithTheirState) {
+  auto f = NewForm<TTestPages>(nullptr);
+  auto* pages = Find<TPageControl>(*f, u"PageControl");
+  auto* second = Find<TTabSheet>(*f, u"SecondSheet");
+  auto* inner = Find<TCheckBox>(*f, u"Inner");
+  ASSERT_TRUE(pages && second && inner);
+  EXPECT_EQ(pages->PageCount(), 2);
+  EXPECT_EQ(pages->ActivePageIndex(), 0);
+  EXPECT_EQ(GetParent(inner->Handle()), Find<TGroupBox>(*f, u"Box")->Handle());
+  EXPECT_EQ(SendMessageW(inner->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+  f->Show();
+  PumpMessages(false);
+  EXPECT_FALSE(IsWindowVisible(second->Handle()));
+  pages->SetActivePage(second);
+  EXPECT_TRUE(IsWindowVisible(second->Handle()));
+  EXPECT_FALSE(IsWindowVisible(Find<TTabSheet>(*f, u"FirstSheet")->Handle()));
+
+  auto* label = Find<TLabel>(*f, u"NameLabel");
+  EXPECT_EQ(label->Font()->Style(), static_cast<std::uint32_t>(fsUnderline));
+  EXPECT_EQ(label->Font()->Name(), u"MS Shell Dlg 2");  // the rest still from the form
+  EXPECT_GT(label->Width(), 0);                          // sized to its text
+  auto* edit = Find<TKyFileEdit>(*f, u"NameEdit");
+  EXPECT_EQ(edit->Text(), u"C:\\");
+  EXPECT_FALSE(edit->AutoComplete());
+  auto* choice = Find<TRadioGroup>(*f, u"Choice");
+  EXPECT_EQ(choice->ItemIndex(), 1);
+  EXPECT_EQ(choice->Items()->Count(), 2);
+  auto* combo = Find<TComboBox>(*f, u"Combo");
+  EXPECT_EQ(combo->Items()->Count(), 3);
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  auto* memo = Find<TMemo>(*f, u"Memo");
+  EXPECT_EQ(memo->Lines()->ToVector(), (std::vector<String>{u"line 1", u"line 2"}));
+  LONG_PTR ms = GetWindowLongPtrW(memo->Handle(), GWL_STYLE);
+  EXPECT_TRUE((ms & WS_VSCROLL) && (ms & ES_READONLY) && (ms & ES_MULTILINE));
+  auto* progress = Find<TProgressBar>(*f, u"Progress");
+  EXPECT_EQ(SendMessageW(progress->Handle(), PBM_GETPOS, 0, 0), 20);
+  EXPECT_EQ(SendMessageW(progress->Handle(), PBM_GETRANGE, FALSE, 0), 50);
+  // Enter on the form presses the default button.
+  PostMessageW(f->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(f->ShowModal(), mrOk);
+}
+}  // namespace
