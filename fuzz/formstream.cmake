@@ -1,0 +1,1 @@
+tv_add_fuzzer(formstream DEPS tv_ui)

@@ -1,0 +1,3 @@
+#include "lib/ui/kyformutil.h"
+
+int GetControlSpacing() { return ControlSpacingFor(96); }
