@@ -1,0 +1,1 @@
+tv_add_fuzzer(parsers DEPS tv_core)
