@@ -74,7 +74,13 @@ TKyComponent::~TKyComponent() {
 
 void TKyComponent::Remove(TKyComponent* c) {
   auto it = std::find(Components_.begin(), Components_.end(), c);
-  if (it != Components_.end()) Components_.erase(it);
+  if (it == Components_.end()) return;
+  Components_.erase(it);
+  // A component freed on its own: the others drop their references to it.
+  if (!Destroying_) {
+    for (TKyComponent* other : Components_) other->Notification(c);
+    Notification(c);
+  }
 }
 
 const TClassInfo& TKyComponent::StaticClassInfo() {
