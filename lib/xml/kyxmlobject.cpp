@@ -23,22 +23,26 @@ void TKyFont::Clear() {
   Size = 0;
 }
 
-void TKyFont::Assign(const TKyFont& source) {
-  Name = source.Name;
-  Size = source.Size;
-  IsSymbol = source.IsSymbol;
+void TKyFont::Assign(const TKyObject& source) {
+  const auto* f = dynamic_cast<const TKyFont*>(&source);
+  if (!f || f == this) return;
+  Name = f->Name;
+  Size = f->Size;
+  IsSymbol = f->IsSymbol;
 }
 
-bool TKyFont::Equals(const TKyXmlObject& other) const {
+bool TKyFont::Equals(const TKyObject& other) const {
   if (typeid(other) != typeid(*this)) return false;
   const auto& f = static_cast<const TKyFont&>(other);
   return f.Name == Name && f.Size == Size;
 }
 
-int TKyFont::Compare(const TKyFont& other) const {
-  int c = CompareText(Name, other.Name);
+int TKyFont::Compare(const TKyObject& other) const {
+  const auto* f = dynamic_cast<const TKyFont*>(&other);
+  if (!f) return 0;
+  int c = CompareText(Name, f->Name);
   if (c != 0) return c;
-  return Size < other.Size ? -1 : Size > other.Size ? 1 : 0;
+  return Size < f->Size ? -1 : Size > f->Size ? 1 : 0;
 }
 
 void TKyFont::WriteAttributes(TKyXmlAttributes& attributes) {

@@ -2,11 +2,12 @@
 #pragma once
 
 #include "lib/core/kyfontdesc.h"
+#include "lib/core/kyobjects.h"
 #include "lib/xml/kyxml.h"
 
-class TKyXmlObject {
+class TKyXmlObject : public TKyObject {
  public:
-  virtual ~TKyXmlObject() = default;
+  KY_OBJECT_CREATE(TKyXmlObject)
   // What the driving routine stores: 3 for a plain object; the font answers 1.
   virtual int StorageKind() const { return 3; }
   virtual String ElementName() const { return u"object"; }
@@ -24,20 +25,22 @@ class TKyXmlObject {
 class TKyFont : public TKyXmlObject {
  public:
   TKyFont() { Clear(); }
+  KY_OBJECT_CREATE(TKyFont)
   int StorageKind() const override { return 1; }
   String ElementName() const override { return u"font"; }
   void WriteAttributes(TKyXmlAttributes& attributes) override;
   void ReadAttributes(TKyXmlElement& element) override;
 
   virtual void AssignFromFont(const TFontDesc& font);
-  virtual void Clear();
+  void Clear() override;
   // Sets the name when there is one and the size rounded (a half to the even neighbour) unless 0.
   virtual TFontDesc& AssignToFont(TFontDesc& font) const;
 
-  void Assign(const TKyFont& source);
-  bool Equals(const TKyXmlObject& other) const;
+  // From another font; other objects leave the font as it is.
+  void Assign(const TKyObject& source) override;
+  bool Equals(const TKyObject& other) const override;
   // Names ignoring case, then the smaller size first: negative, 0 or positive.
-  int Compare(const TKyFont& other) const;
+  int Compare(const TKyObject& other) const override;
   int RoundedSize() const;
   // True when the name contains "Webdings" or "Wingdings" (case-sensitive).
   static bool IsSymbolName(const String& name);

@@ -88,3 +88,20 @@ TEST(KyFont, EqualityIsExactAndOrderIgnoresCase) {
 }
 
 }  // namespace
+
+TEST(KyFont, ClonesAndDefaultsThroughTheObjectBase) {
+  TKyFont f;
+  EXPECT_TRUE(f.IsDefault());
+  f.Name = u"Webdings";
+  f.Size = 9;
+  f.IsSymbol = true;
+  EXPECT_FALSE(f.IsDefault());
+  std::unique_ptr<TKyFont> copy = f.CloneAs<TKyFont>();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(copy->Equals(f));
+  EXPECT_TRUE(copy->IsSymbol);
+  TKyXmlObject plain;
+  f.Assign(plain);  // not a font: nothing changes
+  EXPECT_EQ(f.Name, u"Webdings");
+  EXPECT_FALSE(f.Equals(plain));
+}
