@@ -413,6 +413,22 @@ Char TKyTextFile::PeekChar(int n) {
   }
 }
 
+bool TKyTextFile::SkipChar(Char c) {
+  if (!Stream || PeekChar(0) != c || Eof()) return false;
+  int len = Is16Bit() ? 2 : std::max(CharLength(Buffer_[BufferPos_]), 1);
+  BufferPos_ += std::min(len, Available());
+  if (c == kLF) LineBreaks |= lbLF;
+  else if (c == kCR) LineBreaks |= lbCR;
+  return true;
+}
+
+std::int64_t TKyTextFile::BytePosition() const {
+  if (!Stream) return 0;
+  std::int64_t ahead = Available();
+  if (OwnsStream) ahead += static_cast<std::int64_t>(ReadAhead_.size() - ReadAheadPos_);
+  return Stream->Position() - ahead;
+}
+
 void TKyTextFile::Decode(std::string_view bytes, String& text) const {
   if (Encoding == ekUtf8) {
     try {

@@ -10,10 +10,10 @@
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kystreams.h"
 #include "lib/core/kystringlist.h"
+#include "lib/core/kytextfile.h"
 #include "lib/core/kytypes.h"
 #include "lib/xml/kyxmlpool.h"
 #include "lib/xml/kyxmlspace.h"
-#include "lib/xml/kyxmltextfile.h"
 
 // Node kinds; the numbers are what Kind holds and what the writer switches on.
 enum TKyXmlItemKind : Byte {
@@ -329,7 +329,7 @@ class TKyXmlFile {
   TKyXmlFileEntities Entities;
   Byte EntityKinds = ekPredefined | ekInternal | ekExternal;
   Byte CharacterEscaping = 1;
-  TXmlTextFile TextFile;
+  TKyTextFile TextFile;
   bool IgnoreExternalDtd = false;
   Byte Options = xoTrimText;
   String Version = u"1.0";
@@ -347,11 +347,12 @@ class TKyXmlFile {
   String EscapeAttribute(const TKyXmlAttribute& attribute) const;
   void WriteOwnDeclaration();
   void WriteAttributeLines(const TKyXmlAttributes* attributes);
+  bool Load();
+  bool CanWrite(Char c) const;
 
   std::vector<std::unique_ptr<TKyXmlElement>> Items_;
   TKyXmlElement* Root_ = nullptr;
   std::vector<String> OpenNames_;
-  std::unique_ptr<TStream> KeptStream_;
 };
 
 // Text of an included DTD or external entity, resolved against BaseDir.

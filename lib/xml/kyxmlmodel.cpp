@@ -433,7 +433,8 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
 
 // ---- TKyXmlFile (model part)
 
-TKyXmlFile::TKyXmlFile() { TextFile.SetEncoding(TXmlTextFile::teUtf8); }
+TKyXmlFile::TKyXmlFile() { TextFile.SetEncoding(TKyTextFile::ekUtf8);
+  TextFile.KeepLineBreaks = true; }
 
 TKyXmlFile::~TKyXmlFile() {
   try {
