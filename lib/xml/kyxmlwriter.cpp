@@ -188,7 +188,15 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
 
 bool TKyXmlFile::CanWrite(Char c) const {
   if (TextFile.Encoding != TKyTextFile::ekCodePage || c < 0x80) return true;
-  return CanEncode(c, TextFile.CodePage != 0 ? TextFile.CodePage : GetSystemCodePage());
+  int cp = TextFile.CodePage != 0 ? TextFile.CodePage : GetSystemCodePage();
+  if (!CanEncode(c, cp)) return false;
+  // A best-fit stand-in (an "O" for an omega) is not the character: only an exact round trip counts.
+  try {
+    StringView one(&c, 1);
+    return CodePageToWide(WideToCodePage(one, cp), cp) == one;
+  } catch (const Exception&) {
+    return false;
+  }
 }
 
 void TKyXmlFile::Write(StringView text, bool newLine) {
