@@ -551,6 +551,13 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
         const void* hit = std::memchr(q, d, static_cast<size_t>(e - q));
         q = hit ? static_cast<const Byte*>(hit) : e;
       }
+      if (q < e && acc.empty()) {
+        // The whole piece lies in the buffer: decode it from there, without the copy.
+        noteBreaks(p, q);
+        BufferPos_ += static_cast<int>(q - p);
+        Decode(std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(q - p)), text);
+        return true;
+      }
       take(static_cast<int>(q - p));
       if (q < e) break;
       continue;
