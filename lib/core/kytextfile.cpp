@@ -413,6 +413,22 @@ Char TKyTextFile::PeekChar(int n) {
   }
 }
 
+bool TKyTextFile::SkipChar(Char c) {
+  if (!Stream || PeekChar(0) != c || Eof()) return false;
+  int len = Is16Bit() ? 2 : std::max(CharLength(Buffer_[BufferPos_]), 1);
+  BufferPos_ += std::min(len, Available());
+  if (c == kLF) LineBreaks |= lbLF;
+  else if (c == kCR) LineBreaks |= lbCR;
+  return true;
+}
+
+std::int64_t TKyTextFile::BytePosition() const {
+  if (!Stream) return 0;
+  std::int64_t ahead = Available();
+  if (OwnsStream) ahead += static_cast<std::int64_t>(ReadAhead_.size() - ReadAheadPos_);
+  return Stream->Position() - ahead;
+}
+
 void TKyTextFile::Decode(std::string_view bytes, String& text) const {
   if (Encoding == ekUtf8) {
     try {
@@ -447,12 +463,11 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
       if (Acc.capacity() > kReadAheadBlock) RawBytes().swap(Acc);
     }
   } release{acc};
+  // memchr rather than a byte loop: delimiter reads (the XML reader's) go over every byte.
   auto noteBreaks = [this](const Byte* p, const Byte* e) {
-    if ((LineBreaks & (lbLF | lbCR)) == (lbLF | lbCR)) return;
-    for (; p < e; ++p) {
-      if (*p == kLF) LineBreaks |= lbLF;
-      else if (*p == kCR) LineBreaks |= lbCR;
-    }
+    size_t n = static_cast<size_t>(e - p);
+    if (!(LineBreaks & lbLF) && std::memchr(p, kLF, n)) LineBreaks |= lbLF;
+    if (!(LineBreaks & lbCR) && std::memchr(p, kCR, n)) LineBreaks |= lbCR;
   };
 
   if (delimiter == 0) {
@@ -536,6 +551,13 @@ bool TKyTextFile::ReadLine8(Char delimiter, String& text) {
         const void* hit = std::memchr(q, d, static_cast<size_t>(e - q));
         q = hit ? static_cast<const Byte*>(hit) : e;
       }
+      if (q < e && acc.empty()) {
+        // The whole piece lies in the buffer: decode it from there, without the copy.
+        noteBreaks(p, q);
+        BufferPos_ += static_cast<int>(q - p);
+        Decode(std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(q - p)), text);
+        return true;
+      }
       take(static_cast<int>(q - p));
       if (q < e) break;
       continue;
@@ -610,7 +632,20 @@ void TKyTextFile::WriteBytes(std::string_view bytes) {
 void TKyTextFile::Write(StringView text) {
   if (text.empty()) return;
   switch (Encoding) {
-    case ekUtf8: WriteBytes(StringToUtf8(text)); return;
+    case ekUtf8: {
+      // ASCII text, most of what is written, goes straight into the output block.
+      size_t n = text.size();
+      if (OwnsStream && Stream && std::all_of(text.begin(), text.end(), [](Char c) { return c < 0x80; })) {
+        size_t old = Output_.size();
+        Output_.resize(old + n);
+        char* d = Output_.data() + old;
+        for (size_t i = 0; i < n; ++i) d[i] = static_cast<char>(text[i]);
+        if (Output_.size() >= kOutputBlock) FlushOutput();
+        return;
+      }
+      WriteBytes(StringToUtf8(text));
+      return;
+    }
     case ekUtf16LE:
     case ekUtf16BE: {
       RawBytes out(text.size() * 2, '\0');

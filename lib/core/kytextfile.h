@@ -48,6 +48,10 @@ class TKyTextFile {
   // the delimiter, which stays unread. False when nothing was left to read.
   bool ReadLine(Char delimiter, String& text);
   bool ReadLine(String& text) { return ReadLine(0, text); }
+  // Consumes the next character when it is C (a character of the Basic Multilingual Plane).
+  bool SkipChar(Char c);
+  // Bytes of the stream consumed so far, counted from its start.
+  std::int64_t BytePosition() const;
 
   void Write(StringView text);
   void WriteLine(StringView text);

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "lib/core/kyexceptions.h"
+#include "lib/core/kyobjects.h"
 #include "lib/core/kystreams.h"
 #include "lib/core/kystringlist.h"
+#include "lib/core/kytextfile.h"
 #include "lib/core/kytypes.h"
 #include "lib/xml/kyxmlpool.h"
 #include "lib/xml/kyxmlspace.h"
-#include "lib/xml/kyxmltextfile.h"
 
 // Node kinds; the numbers are what Kind holds and what the writer switches on.
 enum TKyXmlItemKind : Byte {
@@ -69,28 +70,34 @@ class TXmlEntityData {
   Byte Forms = 0;          // efDecimal, efHex
   Byte HexCase = 0;        // bit 0 a lower-case hex letter seen, bit 1 an upper-case one
   bool HexLeadingZero = false;
+
+  bool operator==(const TXmlEntityData& o) const {
+    return CharCode == o.CharCode && Forms == o.Forms && HexCase == o.HexCase && HexLeadingZero == o.HexLeadingZero;
+  }
 };
 
 // Owning list of TXmlEntityData of one node.
-class TKyXmlItemEntities {
+class TKyXmlItemEntities : public TKyObject {
  public:
+  KY_OBJECT_CREATE(TKyXmlItemEntities)
   int Count() const { return static_cast<int>(Items_.size()); }
   const TXmlEntityData& Items(int index) const { return Items_.at(static_cast<size_t>(index)); }
   const TXmlEntityData* Find(char32_t code) const;
   TXmlEntityData& FindOrAdd(char32_t code);
-  void Clear() { Items_.clear(); }
+  void Clear() override { Items_.clear(); }
   void Assign(const TKyXmlItemEntities& other) { Items_ = other.Items_; }
+  void Assign(const TKyObject& source) override;
+  bool Equals(const TKyObject& other) const override;
 
  private:
   std::vector<TXmlEntityData> Items_;
 };
 
-class TKyXmlItem {
+// Assign and Equals cover names, values, whitespace and remembered forms (for elements
+// the attributes and the whole subtree too), never Parent.
+class TKyXmlItem : public TKyObject {
  public:
   TKyXmlItem() = default;
-  virtual ~TKyXmlItem() = default;
-  TKyXmlItem(const TKyXmlItem&) = delete;
-  TKyXmlItem& operator=(const TKyXmlItem&) = delete;
   // Nodes come from the pool: a large document is many small objects.
   static void* operator new(size_t size) { return XmlPoolAlloc(size); }
   static void operator delete(void* p, size_t size) { XmlPoolFree(p, size); }
@@ -100,6 +107,8 @@ class TKyXmlItem {
   virtual void ValueChanged() {}
   // Stores Text only when it differs, then ValueChanged.
   void ChangeValue(const String& text);
+  void Assign(const TKyObject& source) override;
+  bool Equals(const TKyObject& other) const override;
 
   // The remembered character forms, created on first use.
   TKyXmlItemEntities& CharacterForms();
@@ -126,8 +135,11 @@ class TKyXmlAttribute : public TKyXmlItem {
     Name = name;
     Value = value;
   }
+  KY_OBJECT_CREATE(TKyXmlAttribute)
   String GetValue() const override { return Value; }
   void SetValue(const String& text) override { Value = text; }
+  void Assign(const TKyObject& source) override;
+  bool Equals(const TKyObject& other) const override;
 
   TXmlWhitespace SpaceBeforeEquals;
   Byte QuoteKind = 0;  // 0 double quote, 1 apostrophe
@@ -151,6 +163,9 @@ class TKyXmlAttributes {
   void Add(std::unique_ptr<TKyXmlAttribute> attribute, int index = -1);
   TKyXmlAttribute* Find(StringView name) const;
   void Clear() { Items_.clear(); }
+  // Copies of every attribute of Other.
+  void Assign(const TKyXmlAttributes& other);
+  bool Equals(const TKyXmlAttributes& other) const;
 
   String ReadString(StringView name, const String& defaultValue = String()) const;
   void WriteString(const String& name, const String& value, int index = -1, bool skipDefault = false,
@@ -176,9 +191,13 @@ class TKyXmlElement : public TKyXmlItem {
   }
   // Iterative, so that a deep tree does not exhaust the stack.
   ~TKyXmlElement() override;
+  KY_OBJECT_CREATE(TKyXmlElement)
 
   String GetValue() const override { return Value; }
   void SetValue(const String& text) override { Value = text; }
+  // Copies kind, flags, attributes and the whole subtree.
+  void Assign(const TKyObject& source) override;
+  bool Equals(const TKyObject& other) const override;
   // An empty element that receives text is written with start and end tags.
   void ValueChanged() override;
 
@@ -211,10 +230,15 @@ class TKyXmlElement : public TKyXmlItem {
 };
 
 // One entity that references may name.
-class TKyXmlEntity {
+class TKyXmlEntity : public TKyObject {
  public:
   TKyXmlEntity() = default;
   TKyXmlEntity(Byte kind, const String& name, const String& value) : EntityKind(kind), Name(name), Value(value) {}
+  KY_OBJECT_CREATE(TKyXmlEntity)
+  void Assign(const TKyObject& source) override;
+  bool Equals(const TKyObject& other) const override;
+  // By Name, ordinal and case-sensitive: the order of the sorted entity table.
+  int Compare(const TKyObject& other) const override;
   Byte EntityKind = 0;  // 0 predefined, 1 internal, 2 external
   String Name;
   bool Used = false;
@@ -329,7 +353,7 @@ class TKyXmlFile {
   TKyXmlFileEntities Entities;
   Byte EntityKinds = ekPredefined | ekInternal | ekExternal;
   Byte CharacterEscaping = 1;
-  TXmlTextFile TextFile;
+  TKyTextFile TextFile;
   bool IgnoreExternalDtd = false;
   Byte Options = xoTrimText;
   String Version = u"1.0";
@@ -347,11 +371,12 @@ class TKyXmlFile {
   String EscapeAttribute(const TKyXmlAttribute& attribute) const;
   void WriteOwnDeclaration();
   void WriteAttributeLines(const TKyXmlAttributes* attributes);
+  bool Load();
+  bool CanWrite(Char c) const;
 
   std::vector<std::unique_ptr<TKyXmlElement>> Items_;
   TKyXmlElement* Root_ = nullptr;
   std::vector<String> OpenNames_;
-  std::unique_ptr<TStream> KeptStream_;
 };
 
 // Text of an included DTD or external entity, resolved against BaseDir.

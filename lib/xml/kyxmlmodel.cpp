@@ -433,7 +433,8 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
 
 // ---- TKyXmlFile (model part)
 
-TKyXmlFile::TKyXmlFile() { TextFile.SetEncoding(TXmlTextFile::teUtf8); }
+TKyXmlFile::TKyXmlFile() { TextFile.SetEncoding(TKyTextFile::ekUtf8);
+  TextFile.KeepLineBreaks = true; }
 
 TKyXmlFile::~TKyXmlFile() {
   try {
@@ -460,4 +461,132 @@ TKyXmlElement* TKyXmlFile::AddItem(std::unique_ptr<TKyXmlElement> item) {
   item->Parent = nullptr;
   Items_.push_back(std::move(item));
   return Items_.back().get();
+}
+
+// ---- object base: Assign and Equals
+
+void TKyXmlItemEntities::Assign(const TKyObject& source) {
+  if (const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&source)) Items_ = o->Items_;
+}
+
+bool TKyXmlItemEntities::Equals(const TKyObject& other) const {
+  const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&other);
+  return o && Items_ == o->Items_;
+}
+
+void TKyXmlItem::Assign(const TKyObject& source) {
+  const auto* o = dynamic_cast<const TKyXmlItem*>(&source);
+  if (!o || o == this) return;
+  TrailingSpace = o->TrailingSpace;
+  LeadingSpace = o->LeadingSpace;
+  SpecialCharForms = o->SpecialCharForms;
+  Name = o->Name;
+  Value = o->Value;
+  if (o->HasCharacterForms())
+    CharacterForms().Assign(*o->CharacterForms_);
+  else
+    CharacterForms_.reset();
+}
+
+bool TKyXmlItem::Equals(const TKyObject& other) const {
+  const auto* o = dynamic_cast<const TKyXmlItem*>(&other);
+  if (!o) return false;
+  if (Name != o->Name || Value != o->Value || TrailingSpace.Str() != o->TrailingSpace.Str() ||
+      LeadingSpace.Str() != o->LeadingSpace.Str() || SpecialCharForms != o->SpecialCharForms)
+    return false;
+  if (HasCharacterForms() != o->HasCharacterForms()) return false;
+  return !HasCharacterForms() || CharacterForms_->Equals(*o->CharacterForms_);
+}
+
+void TKyXmlAttribute::Assign(const TKyObject& source) {
+  TKyXmlItem::Assign(source);
+  if (const auto* o = dynamic_cast<const TKyXmlAttribute*>(&source); o && o != this) {
+    SpaceBeforeEquals = o->SpaceBeforeEquals;
+    QuoteKind = o->QuoteKind;
+    SpaceAfterEquals = o->SpaceAfterEquals;
+    SpaceAfter = o->SpaceAfter;
+  }
+}
+
+bool TKyXmlAttribute::Equals(const TKyObject& other) const {
+  const auto* o = dynamic_cast<const TKyXmlAttribute*>(&other);
+  return o && TKyXmlItem::Equals(other) && QuoteKind == o->QuoteKind &&
+         SpaceBeforeEquals.Str() == o->SpaceBeforeEquals.Str() && SpaceAfterEquals.Str() == o->SpaceAfterEquals.Str() &&
+         SpaceAfter.Str() == o->SpaceAfter.Str();
+}
+
+void TKyXmlAttributes::Assign(const TKyXmlAttributes& other) {
+  if (&other == this) return;
+  std::vector<std::unique_ptr<TKyXmlAttribute>> copies;
+  copies.reserve(other.Items_.size());
+  for (const auto& a : other.Items_) {
+    copies.push_back(std::make_unique<TKyXmlAttribute>());
+    copies.back()->Assign(*a);
+    copies.back()->Parent = Parent;
+  }
+  Items_ = std::move(copies);
+}
+
+bool TKyXmlAttributes::Equals(const TKyXmlAttributes& other) const {
+  if (Items_.size() != other.Items_.size()) return false;
+  for (size_t i = 0; i < Items_.size(); ++i)
+    if (!Items_[i]->Equals(*other.Items_[i])) return false;
+  return true;
+}
+
+void TKyXmlElement::Assign(const TKyObject& source) {
+  const auto* o = dynamic_cast<const TKyXmlElement*>(&source);
+  if (o == this) return;
+  TKyXmlItem::Assign(source);
+  if (!o) return;
+  // Copy into a new subtree first: the source may be a descendant of this element.
+  std::vector<std::unique_ptr<TKyXmlElement>> children;
+  children.reserve(o->Children_.size());
+  for (const auto& c : o->Children_) {
+    auto copy = std::make_unique<TKyXmlElement>();
+    copy->Assign(*c);
+    copy->Parent = this;
+    children.push_back(std::move(copy));
+  }
+  Attributes.Assign(o->Attributes);
+  HasText = o->HasText;
+  Enabled = o->Enabled;
+  EndTail = o->EndTail;
+  SameNameIndex = o->SameNameIndex;
+  Tail = o->Tail;
+  Kind_ = o->Kind_;
+  Children_ = std::move(children);
+}
+
+bool TKyXmlElement::Equals(const TKyObject& other) const {
+  const auto* o = dynamic_cast<const TKyXmlElement*>(&other);
+  if (!o || !TKyXmlItem::Equals(other)) return false;
+  if (Kind_ != o->Kind_ || HasText != o->HasText || Enabled != o->Enabled || SameNameIndex != o->SameNameIndex ||
+      EndTail.Str() != o->EndTail.Str() || Tail.Str() != o->Tail.Str() || !Attributes.Equals(o->Attributes) ||
+      Children_.size() != o->Children_.size())
+    return false;
+  for (size_t i = 0; i < Children_.size(); ++i)
+    if (!Children_[i]->Equals(*o->Children_[i])) return false;
+  return true;
+}
+
+void TKyXmlEntity::Assign(const TKyObject& source) {
+  if (const auto* o = dynamic_cast<const TKyXmlEntity*>(&source)) {
+    EntityKind = o->EntityKind;
+    Name = o->Name;
+    Used = o->Used;
+    Value = o->Value;
+  }
+}
+
+bool TKyXmlEntity::Equals(const TKyObject& other) const {
+  const auto* o = dynamic_cast<const TKyXmlEntity*>(&other);
+  return o && EntityKind == o->EntityKind && Name == o->Name && Used == o->Used && Value == o->Value;
+}
+
+int TKyXmlEntity::Compare(const TKyObject& other) const {
+  const auto* o = dynamic_cast<const TKyXmlEntity*>(&other);
+  if (!o) return 0;
+  int c = Name.compare(o->Name);
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
 }

@@ -54,18 +54,31 @@ String ReadLiteral(StringView s, size_t& i) {
   return v;
 }
 
+// The whole of Bytes as text, line breaks kept.
 String DecodeBytes(const RawBytes& bytes, Byte defaultEncoding, const String& declaredFallback = String()) {
   TMemoryStream ms;
   ms.WriteBuffer(bytes.data(), bytes.size());
   ms.SetPosition(0);
-  TXmlTextFile t;
+  TKyTextFile t;
   t.SetEncoding(defaultEncoding);
   if (!declaredFallback.empty()) t.SetEncodingName(declaredFallback);
+  t.KeepLineBreaks = true;
   t.Open(&ms, false);
-  String text;
-  t.ReadRest(text);
+  String text, line;
+  while (t.ReadLine(line)) text += line;
   t.Close();
   return text;
+}
+
+// The class of an encoding name as the text file would set it; Detected gives the byte
+// order of the generic UTF-16 names.
+Byte EncodingClassOf(StringView name, Byte detected) {
+  if (SameText(name, u"utf-8")) return TKyTextFile::ekUtf8;
+  if (SameText(name, u"UTF-16") || SameText(name, u"ucs-2") || SameText(name, u"ISO-10646-UCS-2"))
+    return detected == TKyTextFile::ekUtf16BE ? TKyTextFile::ekUtf16BE : TKyTextFile::ekUtf16LE;
+  if (SameText(name, u"unicode")) return TKyTextFile::ekUtf16LE;
+  if (SameText(name, u"unicodeFFFE")) return TKyTextFile::ekUtf16BE;
+  return TKyTextFile::ekCodePage;
 }
 
 }  // namespace
@@ -80,7 +93,7 @@ String XmlIncludedText(const String& identifier, const String& baseDir) {
     RawBytes body;
     try {
       if (!HttpFetch() || !HttpFetch()(id, body)) return String();
-      return DecodeBytes(body, TXmlTextFile::teUtf8);
+      return DecodeBytes(body, TKyTextFile::ekUtf8);
     } catch (const Exception&) {
       return String();
     }
@@ -104,7 +117,7 @@ String XmlIncludedText(const String& identifier, const String& baseDir) {
     if (w == "html") markup = false;
   }
   if (!markup) {
-    String text = DecodeBytes(bytes, TXmlTextFile::teCodePage);
+    String text = DecodeBytes(bytes, TKyTextFile::ekCodePage);
     TStringList lines;
     lines.SetText(text);
     return lines.Text();
@@ -122,7 +135,7 @@ String XmlIncludedText(const String& identifier, const String& baseDir) {
       declared = ReadLiteral(decl, k);
     }
   }
-  String text = DecodeBytes(bytes, TXmlTextFile::teUtf8, d == 0 ? declared : String());
+  String text = DecodeBytes(bytes, TKyTextFile::ekUtf8, d == 0 ? declared : String());
   size_t s = SkipWs(text, 0);
   if (text.compare(s, 5, u"<?xml") != 0) return text;
   size_t e = text.find(u"?>", s);
@@ -187,7 +200,9 @@ class TXmlReader {
   }
 
   TKyXmlFile& F;
-  TXmlTextFile& T;
+  TKyTextFile& T;
+  String Chunk_;
+  bool FirstRead_ = true;
   TKyXmlFileEntities& E;
   String Buf;
   size_t Pos = 0;
@@ -210,10 +225,25 @@ bool TXmlReader::More() {
     Buf.erase(0, Pos);
     Pos = 0;
   }
-  if (!T.ReadChunk(Buf)) {
+  if (FirstRead_) {
+    FirstRead_ = false;
+    // A declaration ends its chunk, so that the encoding it names applies to every byte after it.
+    if (T.PeekChar(0) == u'<' && T.PeekChar(1) == u'?' && T.PeekChar(2) == u'x' && T.PeekChar(3) == u'm' &&
+        T.PeekChar(4) == u'l') {
+      while (T.ReadLine(u'>', Chunk_)) {
+        Buf += Chunk_;
+        if (!T.SkipChar(u'>')) break;
+        Buf.push_back(u'>');
+        if (Buf.size() >= 2 && Buf[Buf.size() - 2] == u'?') break;
+      }
+      if (Pos < Buf.size()) return true;
+    }
+  }
+  if (!T.ReadLine(u'<', Chunk_)) {
     InputDone = true;
     return false;
   }
+  Buf += Chunk_;
   if (F.OnProgress && T.Size > 0) {
     int percent = static_cast<int>(T.BytePosition() * 100 / T.Size);
     if (percent != F.LastPercent) {
@@ -289,8 +319,8 @@ void TXmlReader::Fail(const String& reason) {
 
 void TXmlReader::Run() {
   Line = Column = 1;
-  int first = T.PeekChar(0);
-  if (first < 0) return;  // no text at all: an empty document
+  Char first = T.PeekChar(0);
+  if (first == 0 && T.Eof()) return;  // no text at all: an empty document
   if (!(first == 9 || first == 10 || first == 13 || first == 32 || first == u'<')) {
     More();
     Fail(SXmlInvalidTopLevel);
@@ -408,7 +438,7 @@ void TXmlReader::Declaration() {
     } else if (SameText(a->Name, u"encoding")) {
       F.Encoding = a->Value;
       if (!(F.Options & xoIgnoreEncoding)) {
-        if (T.EncodingDetected && TXmlTextFile::EncodingClassOf(a->Value, T.Encoding) != T.Encoding)
+        if (T.EncodingDetected && EncodingClassOf(a->Value, T.Encoding) != T.Encoding)
           throw Exception(Format(SXmlEncodingConflict, {T.EncodingName(), a->Value}));
         T.SetEncodingName(a->Value);
       }
@@ -727,19 +757,21 @@ void TXmlReader::CharData() {
 }
 
 bool TKyXmlFile::LoadFromFile(const String& fileName) {
-  auto stream = std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyNone);
   Entities.BaseDir = ExtractFilePath(fileName);
-  TextFile.FileName = fileName;
-  bool ok = LoadFromStream(*stream);
-  if (DeclarationOnly) KeptStream_ = std::move(stream);
-  return ok;
+  // Owned, the text file reads the file in large blocks.
+  TextFile.SetEncoding(TKyTextFile::ekUtf8);
+  TextFile.OpenRead(fileName);
+  return Load();
 }
 
 bool TKyXmlFile::LoadFromStream(TStream& stream) {
-  Clear();
-  KeptStream_.reset();
-  TextFile.SetEncoding(TXmlTextFile::teUtf8);
+  TextFile.SetEncoding(TKyTextFile::ekUtf8);
   TextFile.Open(&stream, false);
+  return Load();
+}
+
+bool TKyXmlFile::Load() {
+  Clear();
   try {
     TXmlReader reader(*this);
     reader.Run();

@@ -1,5 +1,6 @@
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kyformat.h"
+#include "lib/core/kystrutils.h"
 #include "lib/core/kysysutils.h"
 #include "lib/xml/kyxml.h"
 #include "resstrings.h"
@@ -91,11 +92,11 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
     if (plain && EntityKinds != 0 && (CharacterEscaping == 2 || specials)) plain = false;
   }
   if (plain) {
-    if (!useTextFile || !TextFile.IsCodePageOutput()) return String(text);
+    if (!useTextFile || TextFile.Encoding != TKyTextFile::ekCodePage) return String(text);
     String out;
     out.reserve(text.size());
     for (Char c : text) {
-      if (TextFile.CanEncode(c)) {
+      if (CanWrite(c)) {
         out.push_back(c);
       } else {
         out += u"&#x";
@@ -173,7 +174,7 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
       out += u"&#";
       AppendDec(out, code);
       out += u";";
-    } else if (useTextFile && TextFile.IsCodePageOutput() && !TextFile.CanEncode(c)) {
+    } else if (useTextFile && !CanWrite(c)) {
       out += u"&#x";
       AppendHex(out, code, true, 2);
       out += u";";
@@ -183,6 +184,19 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
     i += units - 1;
   }
   return out;
+}
+
+bool TKyXmlFile::CanWrite(Char c) const {
+  if (TextFile.Encoding != TKyTextFile::ekCodePage || c < 0x80) return true;
+  int cp = TextFile.CodePage != 0 ? TextFile.CodePage : GetSystemCodePage();
+  if (!CanEncode(c, cp)) return false;
+  // A best-fit stand-in (an "O" for an omega) is not the character: only an exact round trip counts.
+  try {
+    StringView one(&c, 1);
+    return CodePageToWide(WideToCodePage(one, cp), cp) == one;
+  } catch (const Exception&) {
+    return false;
+  }
 }
 
 void TKyXmlFile::Write(StringView text, bool newLine) {

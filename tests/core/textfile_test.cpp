@@ -244,6 +244,42 @@ TEST(TextFilePeek, PeekDoesNotConsume) {
   EXPECT_EQ(f.PeekChar(16), 0);
 }
 
+TEST(TextFilePeek, SkipCharAndBytePosition) {
+  // UTF-8 with a mark: multi-byte characters are skipped whole; the position counts bytes.
+  for (bool owned : {false, true}) {
+    TKyTextFile f;
+    f.SetEncoding(TKyTextFile::ekUtf8);
+    RawBytes bytes = "\xEF\xBB\xBF\xC3\xA9>" + RawBytes(70000, 'x') + "\r\ny";
+    auto m = MemOf(bytes);
+    f.Open(owned ? m.release() : m.get(), owned);
+    EXPECT_FALSE(f.SkipChar(u'>'));
+    EXPECT_EQ(f.BytePosition(), 3);
+    EXPECT_TRUE(f.SkipChar(u'\u00E9'));
+    EXPECT_EQ(f.BytePosition(), 5);
+    EXPECT_TRUE(f.SkipChar(u'>'));
+    String s;
+    ASSERT_TRUE(f.ReadLine(u'\r', s));
+    EXPECT_EQ(s.size(), 70000u);
+    EXPECT_EQ(f.BytePosition(), 70006);
+    EXPECT_TRUE(f.SkipChar(u'\r'));
+    EXPECT_TRUE(f.SkipChar(u'\n'));
+    EXPECT_EQ(f.LineBreaks, TKyTextFile::lbCR | TKyTextFile::lbLF);
+    EXPECT_TRUE(f.SkipChar(u'y'));
+    EXPECT_EQ(f.BytePosition(), static_cast<std::int64_t>(bytes.size()));
+    EXPECT_FALSE(f.SkipChar(0));  // nothing left, even for the end marker of PeekChar
+    EXPECT_TRUE(f.Eof());
+  }
+  // UTF-16 takes two bytes per character.
+  TKyTextFile f;
+  auto m = MemOf(Utf16(u"<ab", true));
+  f.Open(m.get(), false);
+  EXPECT_TRUE(f.SkipChar(u'<'));
+  EXPECT_EQ(f.BytePosition(), 2);
+  String s;
+  ASSERT_TRUE(f.ReadLine(0, s));
+  EXPECT_EQ(s, u"ab");
+}
+
 TEST(TextFileEncoding, NamesAndTheirEffect) {
   TKyTextFile f;
   f.CodePage = 1250;

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "lib/core/kydatetime.h"
 #include "tests/xml/xmltestutil.h"
 
@@ -200,4 +202,66 @@ TEST(XmlModel, ManyNodesComeAndGo) {
       }
     }
   }
+}
+
+TEST(XmlModel, CloneCopiesTheSubtreeAndEqualsSeesEveryDifference) {
+  const RawBytes source =
+      "<r a = 'x&#xe9;'  b=\"2\"><c k='v'>t&#233;xt<d/></c><!--n--><e>tail</e>\n</r>";
+  TKyXmlFile doc;
+  SetPreserving(doc);
+  LoadBytes(doc, source);
+  TKyXmlElement* root = doc.Root();
+  auto copy = root->CloneAs<TKyXmlElement>();
+  ASSERT_TRUE(copy);
+  EXPECT_TRUE(copy->Equals(*root));
+  EXPECT_TRUE(root->Equals(*copy));
+  ASSERT_EQ(copy->ElementCount(), root->ElementCount());
+  EXPECT_EQ(copy->Elements(0)->Parent, copy.get());
+  EXPECT_EQ(copy->Attributes.Items(0)->Parent, copy.get());
+
+  // The copy writes the same bytes as the original.
+  TKyXmlFile other;
+  SetPreserving(other);
+  other.TextFile.WriteBom = false;
+  other.AddItem(root->CloneAs<TKyXmlElement>());
+  EXPECT_EQ(SaveBytes(other), SaveBytes(doc));
+
+  // Every kind of field counts, deep down too; the original stays as it was.
+  auto differs = [&](const std::function<void(TKyXmlElement&)>& change) {
+    auto c = root->CloneAs<TKyXmlElement>();
+    change(*c);
+    return !c->Equals(*root) && !root->Equals(*c);
+  };
+  EXPECT_TRUE(differs([](TKyXmlElement& e) { e.Elements(0)->Attributes.Items(0)->Value = u"w"; }));
+  EXPECT_TRUE(differs([](TKyXmlElement& e) { e.Attributes.Items(0)->SpaceBeforeEquals = u""; }));
+  EXPECT_TRUE(differs([](TKyXmlElement& e) { e.Attributes.Items(1)->QuoteKind = 1; }));
+  EXPECT_TRUE(differs([](TKyXmlElement& e) { e.Elements(0)->Elements(1)->SetKind(xkElement); }));
+  EXPECT_TRUE(differs([](TKyXmlElement& e) { e.Elements(0)->Elements(0)->CharacterForms().Clear(); }));
+  EXPECT_TRUE(differs([](TKyXmlElement& e) { e.Elements(1)->Tail = u" "; }));
+  EXPECT_TRUE(differs([](TKyXmlElement& e) { e.DeleteElement(e.ElementCount() - 1); }));
+  EXPECT_TRUE(copy->Equals(*root));
+
+  // Taking over a descendant's content must not read freed nodes.
+  TKyXmlElement* c = copy->Elements(0);
+  copy->Assign(*c);
+  EXPECT_EQ(copy->Name, u"c");
+  ASSERT_EQ(copy->ElementCount(), 2);
+  EXPECT_EQ(copy->Elements(1)->Name, u"d");
+  EXPECT_EQ(copy->Attributes.ReadString(u"k"), u"v");
+}
+
+TEST(XmlModel, EntitiesCompareByNameAndCopyEveryField) {
+  TKyXmlEntity a(1, u"b", u"x"), b(2, u"a", u"y"), upper(1, u"B", u"x");
+  EXPECT_GT(a.Compare(b), 0);
+  EXPECT_LT(b.Compare(a), 0);
+  EXPECT_GT(a.Compare(upper), 0);  // ordinal: upper case first
+  a.Used = true;
+  auto c = a.CloneAs<TKyXmlEntity>();
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->Compare(a), 0);
+  EXPECT_TRUE(c->Equals(a));
+  c->Used = false;
+  EXPECT_FALSE(c->Equals(a));
+  EXPECT_TRUE(TKyXmlEntity().IsDefault());
+  EXPECT_FALSE(a.IsDefault());
 }

@@ -325,7 +325,7 @@ TEST(XmlReader, EncodingsAndDeclarationSwitch) {
       LoadBytes(u16, bytes);
       ASSERT_NE(u16.Root(), nullptr);
       EXPECT_EQ(u16.Root()->Value, u"\u00FC\u4E2D");
-      EXPECT_EQ(u16.TextFile.Encoding, be ? TXmlTextFile::teUtf16BE : TXmlTextFile::teUtf16LE);
+      EXPECT_EQ(u16.TextFile.Encoding, be ? TKyTextFile::ekUtf16BE : TKyTextFile::ekUtf16LE);
     }
   EXPECT_THROW(LoadBytes(doc, "<a>\xC3\x28</a>"), EUft8Exception);
 }
@@ -408,8 +408,8 @@ TEST(XmlReader, DeclarationOnlyLeavesTheRestForTheTextFile) {
   doc.DeclarationOnly = true;
   doc.LoadFromFile(dir.File(u"d.xml"));
   EXPECT_EQ(doc.ItemCount(), 1);
-  String rest;
-  doc.TextFile.ReadRest(rest);
+  String rest, line;
+  while (doc.TextFile.ReadLine(line)) rest += line;
   EXPECT_EQ(rest, U("\r\nline \xC3\xA9\r\n<a/>"));
 }
 
