@@ -210,8 +210,14 @@ bool CanEncode(Char c, int codePage) {
   bool usedDefault = false;
   std::uint32_t lastError = 0;
   Char text[1] = {c};
-  return PlatformConversion().FromWide(StringView(text, 1), codePage, false, out, usedDefault, lastError) &&
-         !out.empty() && !usedDefault;
+  if (!PlatformConversion().FromWide(StringView(text, 1), codePage, false, out, usedDefault, lastError) ||
+      out.empty() || usedDefault) {
+    return false;
+  }
+  // Windows maps some characters to a look-alike without reporting the default character
+  // (best fit: an omega becomes "O"); only an exact round trip counts.
+  String back;
+  return PlatformConversion().ToWide(out, codePage, back) && back == StringView(text, 1);
 }
 
 String BytesToWide(std::string_view s) {

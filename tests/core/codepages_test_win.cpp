@@ -66,6 +66,7 @@ TEST(WinCodePages, ConversionFallsBackToMLang) {
   // Code pages that reject the used-default query.
   EXPECT_TRUE(CanEncode(u'\u65E5', 65001));
   EXPECT_FALSE(CanEncode(u'\u65E5', 1252));
+  EXPECT_FALSE(CanEncode(u'\u03A9', 1252));  // best fit would give "O"
   EXPECT_TRUE(CanEncode(u'\u20AC', 1252));
   EXPECT_TRUE(IsLeadByteOf(932, 0x93));
   EXPECT_FALSE(IsLeadByteOf(932, 0x41));
