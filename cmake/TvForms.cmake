@@ -1,16 +1,17 @@
-# Text forms under resources/forms/<Class>.txt become binary form streams, linked into
-# a Windows executable as RT_RCDATA resources named after the class: tv_add_forms(target).
-file(GLOB TV_FORM_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/forms/*.txt)
-set(TV_FORMS_DIR ${PROJECT_BINARY_DIR}/generated/forms)
-set(TV_FORMS_RC ${TV_FORMS_DIR}/forms.rc)
+# Text forms (<Class>.txt) become binary form streams, linked into a Windows executable
+# as RT_RCDATA resources named after the class. tv_add_forms(target [EXTRA dir]) links the
+# setup's forms under resources/forms/ and, with EXTRA, those of another folder (tests).
 
-if(WIN32 AND NOT TV_HOST_TOOLS_ONLY)
-  file(MAKE_DIRECTORY ${TV_FORMS_DIR})
+# tv_compile_forms(tag dir): a target tv_forms_<tag> and the .rc in TV_FORMS_RC_<tag>.
+function(tv_compile_forms tag dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.txt)
+  set(out_dir ${PROJECT_BINARY_DIR}/generated/forms/${tag})
+  file(MAKE_DIRECTORY ${out_dir})
   set(streams)
   set(rc "LANGUAGE 0,0\n")
-  foreach(src ${TV_FORM_SOURCES})
+  foreach(src ${srcs})
     get_filename_component(cls ${src} NAME_WE)
-    set(out ${TV_FORMS_DIR}/${cls}.bin)
+    set(out ${out_dir}/${cls}.bin)
     add_custom_command(OUTPUT ${out}
       COMMAND ${TV_TOOL_tvformc} ${src} ${out} --class ${cls}
       DEPENDS ${src} ${TV_TOOL_tvformc_DEPENDS}
@@ -18,19 +19,36 @@ if(WIN32 AND NOT TV_HOST_TOOLS_ONLY)
     list(APPEND streams ${out})
     string(APPEND rc "${cls} RCDATA \"${out}\"\n")
   endforeach()
-  file(CONFIGURE OUTPUT ${TV_FORMS_RC}.in CONTENT "${rc}")
-  add_custom_command(OUTPUT ${TV_FORMS_RC}
-    COMMAND ${CMAKE_COMMAND} -E copy ${TV_FORMS_RC}.in ${TV_FORMS_RC}
-    DEPENDS ${TV_FORMS_RC}.in ${streams} VERBATIM)
-  add_custom_target(tv_forms DEPENDS ${TV_FORMS_RC} ${streams})
-  set_property(GLOBAL PROPERTY TV_FORMS_RC ${TV_FORMS_RC})
+  set(rc_file ${out_dir}/forms.rc)
+  file(CONFIGURE OUTPUT ${rc_file}.in CONTENT "${rc}")
+  add_custom_command(OUTPUT ${rc_file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${rc_file}.in ${rc_file}
+    DEPENDS ${rc_file}.in ${streams} VERBATIM)
+  add_custom_target(tv_forms_${tag} DEPENDS ${rc_file} ${streams})
+  set_property(GLOBAL PROPERTY TV_FORMS_RC_${tag} ${rc_file})
+  set_property(GLOBAL PROPERTY TV_FORMS_SRC_${tag} "${srcs}")
+endfunction()
+
+if(WIN32 AND NOT TV_HOST_TOOLS_ONLY)
+  tv_compile_forms(setup ${PROJECT_SOURCE_DIR}/resources/forms)
 endif()
 
 function(tv_add_forms target)
-  if(WIN32)
-    get_property(rc GLOBAL PROPERTY TV_FORMS_RC)
-    target_sources(${target} PRIVATE ${rc})
-    set_source_files_properties(${rc} PROPERTIES GENERATED TRUE OBJECT_DEPENDS "${TV_FORM_SOURCES}")
-    add_dependencies(${target} tv_forms)
+  cmake_parse_arguments(A "" "EXTRA" "" ${ARGN})
+  if(NOT WIN32)
+    return()
   endif()
+  set(tags setup)
+  if(A_EXTRA)
+    string(MAKE_C_IDENTIFIER ${target} tag)
+    tv_compile_forms(${tag} ${A_EXTRA})
+    list(APPEND tags ${tag})
+  endif()
+  foreach(tag ${tags})
+    get_property(rc GLOBAL PROPERTY TV_FORMS_RC_${tag})
+    get_property(srcs GLOBAL PROPERTY TV_FORMS_SRC_${tag})
+    target_sources(${target} PRIVATE ${rc})
+    set_source_files_properties(${rc} PROPERTIES GENERATED TRUE OBJECT_DEPENDS "${srcs}")
+    add_dependencies(${target} tv_forms_${tag})
+  endforeach()
 endfunction()

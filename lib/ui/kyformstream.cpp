@@ -64,7 +64,8 @@ class TReader {
       case vaNull: case vaNil: case vaFalse: case vaTrue: break;
       case vaList:
         Enter();
-        while (Peek() != 0) v.Items.push_back(Value());
+        // The list ends at a Null type byte, whose high bit does not count either.
+        while ((Peek() & 0x7F) != 0) v.Items.push_back(Value());
         U8();
         Leave();
         break;

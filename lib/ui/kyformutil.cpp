@@ -2,12 +2,9 @@
 
 #include <cmath>
 
-#include "lib/core/kysystem.h"
+#include "lib/xml/kyxmlobject.h"
 
-String GetDialogFontName() {
-  static const bool beforeXP = GetWindowsVersion() == 0;
-  return beforeXP ? u"MS Shell Dlg" : u"MS Shell Dlg 2";
-}
+String GetDialogFontName() { return TKyFont::GetDialogFontName(); }
 
 int ControlSpacingFor(int pixelsPerInch) { return pixelsPerInch * 8 / 96; }
 

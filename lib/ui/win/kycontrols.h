@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "lib/core/kyfontdesc.h"
 #include "lib/ui/kycomponent.h"
 
 class TControl;
@@ -56,6 +57,8 @@ class TFont : public TPersistent {
   int Charset() const { return Charset_; }
   void SetCharset(int v);
   void Assign(const TFont& other);
+  TFontDesc Desc() const;
+  void AssignDesc(const TFontDesc& d);
   // The GDI font, made on first use and again after a change.
   HFONT Handle();
 
@@ -579,3 +582,8 @@ class TShellTreeView : public TControl {
 };
 
 void RegisterControlClasses();
+
+// Fills Data from a GDI font handle; the default GUI font's data when the handle says nothing.
+void GetFontData(HFONT font, TFontData& data);
+// The default GUI font's data, read once at start-up.
+const TFontData& DefaultFontData();

@@ -108,6 +108,55 @@ void TFont::Assign(const TFont& o) {
   Changed();
 }
 
+TFontDesc TFont::Desc() const {
+  TFontDesc d;
+  d.Name = Name_;
+  d.Size = Size();
+  d.Style = Style_;
+  d.Charset = Charset_;
+  return d;
+}
+
+void TFont::AssignDesc(const TFontDesc& d) {
+  Name_ = d.Name;
+  Height_ = -MulDiv(d.Size, 96, 72);
+  Style_ = d.Style;
+  Charset_ = d.Charset;
+  Changed();
+}
+
+namespace {
+bool ReadFontData(HFONT font, TFontData& data) {
+  LOGFONTW lf{};
+  if (!font || GetObjectW(font, sizeof lf, &lf) != sizeof lf) return false;
+  data.Handle = font;
+  data.Height = lf.lfHeight;
+  data.Style = (lf.lfWeight >= FW_BOLD ? fsBold : 0) | (lf.lfItalic ? fsItalic : 0) | (lf.lfUnderline ? fsUnderline : 0) |
+               (lf.lfStrikeOut ? fsStrikeOut : 0);
+  data.Charset = lf.lfCharSet;
+  int pitch = lf.lfPitchAndFamily & 3;
+  data.Pitch = pitch == FIXED_PITCH ? TFontPitch::Fixed : pitch == VARIABLE_PITCH ? TFontPitch::Variable : TFontPitch::Default;
+  size_t n = wcsnlen(lf.lfFaceName, 31);
+  data.Name.assign(lf.lfFaceName, lf.lfFaceName + n);
+  return true;
+}
+}  // namespace
+
+const TFontData& DefaultFontData() {
+  static const TFontData d = [] {
+    TFontData r;
+    r.Name = u"MS Shell Dlg 2";
+    r.Height = -11;
+    ReadFontData(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), r);
+    return r;
+  }();
+  return d;
+}
+
+void GetFontData(HFONT font, TFontData& data) {
+  if (!ReadFontData(font, data)) data = DefaultFontData();
+}
+
 HFONT TFont::Handle() {
   if (!Handle_) {
     Handle_ = CreateFontW(Height_, 0, 0, 0, (Style_ & fsBold) ? FW_BOLD : FW_NORMAL, (Style_ & fsItalic) != 0,

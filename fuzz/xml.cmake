@@ -1,0 +1,2 @@
+tv_add_fuzzer(xml DEPS tv_xml)
+tv_add_fuzzer(xml_preserve DEPS tv_xml)

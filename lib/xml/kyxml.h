@@ -1,0 +1,358 @@
+// XML document model with a whitespace- and spelling-preserving reader and writer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "lib/core/kyexceptions.h"
+#include "lib/core/kystreams.h"
+#include "lib/core/kystringlist.h"
+#include "lib/core/kytypes.h"
+#include "lib/xml/kyxmlpool.h"
+#include "lib/xml/kyxmlspace.h"
+#include "lib/xml/kyxmltextfile.h"
+
+// Node kinds; the numbers are what Kind holds and what the writer switches on.
+enum TKyXmlItemKind : Byte {
+  xkDeclaration = 0,
+  xkDocType = 1,
+  xkElementDeclaration = 2,
+  xkCData = 3,
+  xkScript = 4,
+  xkProcessingInstruction = 5,
+  xkComment = 6,
+  xkEmptyElement = 7,
+  xkElement = 8,
+  xkText = 9,
+  xkWhiteSpace = 10,
+};
+
+// Document options (bit set).
+enum : Byte {
+  xoIgnoreEncoding = 1 << 0,
+  xoPreserveWhiteSpace = 1 << 1,
+  xoTrimText = 1 << 2,
+};
+
+// Which references are expanded (bit set).
+enum : Byte {
+  ekPredefined = 1 << 0,  // predefined entities and character references
+  ekInternal = 1 << 1,
+  ekExternal = 1 << 2,
+};
+
+// Forms of a special character or character reference (bit set).
+enum : Byte {
+  efPlain = 1 << 0,
+  efNamed = 1 << 1,
+  efDecimal = 1 << 2,
+  efHex = 1 << 3,
+};
+
+// Write modes of a special character.
+enum : Byte { emPlain = 0, emNamed = 1, emDecimal = 2, emHex = 3 };
+
+// The special characters in their fixed order.
+enum { scAmp = 0, scApos = 1, scQuot = 2, scGt = 3, scLt = 4 };
+using TXmlSpecialBytes = std::array<Byte, 5>;
+
+class TKyXmlElement;
+class TKyXmlFile;
+
+// How one character was written as a character reference in a node's source.
+class TXmlEntityData {
+ public:
+  char32_t CharCode = 0;  // a code point, so that references above U+FFFF keep their form
+  Byte Forms = 0;          // efDecimal, efHex
+  Byte HexCase = 0;        // bit 0 a lower-case hex letter seen, bit 1 an upper-case one
+  bool HexLeadingZero = false;
+};
+
+// Owning list of TXmlEntityData of one node.
+class TKyXmlItemEntities {
+ public:
+  int Count() const { return static_cast<int>(Items_.size()); }
+  const TXmlEntityData& Items(int index) const { return Items_.at(static_cast<size_t>(index)); }
+  const TXmlEntityData* Find(char32_t code) const;
+  TXmlEntityData& FindOrAdd(char32_t code);
+  void Clear() { Items_.clear(); }
+  void Assign(const TKyXmlItemEntities& other) { Items_ = other.Items_; }
+
+ private:
+  std::vector<TXmlEntityData> Items_;
+};
+
+class TKyXmlItem {
+ public:
+  TKyXmlItem() = default;
+  virtual ~TKyXmlItem() = default;
+  TKyXmlItem(const TKyXmlItem&) = delete;
+  TKyXmlItem& operator=(const TKyXmlItem&) = delete;
+  // Nodes come from the pool: a large document is many small objects.
+  static void* operator new(size_t size) { return XmlPoolAlloc(size); }
+  static void operator delete(void* p, size_t size) { XmlPoolFree(p, size); }
+
+  virtual String GetValue() const = 0;
+  virtual void SetValue(const String& text) = 0;
+  virtual void ValueChanged() {}
+  // Stores Text only when it differs, then ValueChanged.
+  void ChangeValue(const String& text);
+
+  // The remembered character forms, created on first use.
+  TKyXmlItemEntities& CharacterForms();
+  const TKyXmlItemEntities* CharacterFormsOrNull() const { return CharacterForms_.get(); }
+  bool HasCharacterForms() const { return CharacterForms_ && CharacterForms_->Count() > 0; }
+  void TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) { CharacterForms_ = std::move(forms); }
+  std::unique_ptr<TKyXmlItemEntities> ReleaseCharacterForms() { return std::move(CharacterForms_); }
+
+  TXmlWhitespace TrailingSpace;
+  TXmlWhitespace LeadingSpace;
+  TXmlSpecialBytes SpecialCharForms{};
+  String Name;
+  TKyXmlElement* Parent = nullptr;
+  String Value;
+
+ private:
+  std::unique_ptr<TKyXmlItemEntities> CharacterForms_;
+};
+
+class TKyXmlAttribute : public TKyXmlItem {
+ public:
+  TKyXmlAttribute() = default;
+  TKyXmlAttribute(const String& name, const String& value) {
+    Name = name;
+    Value = value;
+  }
+  String GetValue() const override { return Value; }
+  void SetValue(const String& text) override { Value = text; }
+
+  TXmlWhitespace SpaceBeforeEquals;
+  Byte QuoteKind = 0;  // 0 double quote, 1 apostrophe
+  TXmlWhitespace SpaceAfterEquals;
+  TXmlWhitespace SpaceAfter;
+};
+
+// Ordered, owning list of the attributes of one element.
+class TKyXmlAttributes {
+ public:
+  TKyXmlAttributes() = default;
+  explicit TKyXmlAttributes(TKyXmlElement* parent) : Parent(parent) {}
+  TKyXmlAttributes(const TKyXmlAttributes&) = delete;
+  TKyXmlAttributes& operator=(const TKyXmlAttributes&) = delete;
+
+  int Count() const { return static_cast<int>(Items_.size()); }
+  // EListError outside 0 .. Count - 1.
+  TKyXmlAttribute* Items(int index) const;
+  TKyXmlAttribute* operator[](int index) const { return Items(index); }
+  // Takes ownership; "Element already contains %s attribute" for a second one of a name.
+  void Add(std::unique_ptr<TKyXmlAttribute> attribute, int index = -1);
+  TKyXmlAttribute* Find(StringView name) const;
+  void Clear() { Items_.clear(); }
+
+  String ReadString(StringView name, const String& defaultValue = String()) const;
+  void WriteString(const String& name, const String& value, int index = -1, bool skipDefault = false,
+                   const String& defaultValue = String());
+  bool ReadBool(StringView name, bool defaultValue) const;
+  void WriteBool(const String& name, bool value, bool skipDefault = false, bool defaultValue = false);
+  double ReadFloat(StringView name, double defaultValue) const;
+  void WriteFloat(const String& name, bool skipDefault, double defaultValue, double value);
+  TDateTime ReadDateTime(StringView name, TDateTime defaultValue) const;
+
+  TKyXmlElement* Parent = nullptr;
+
+ private:
+  std::vector<std::unique_ptr<TKyXmlAttribute>> Items_;
+};
+
+class TKyXmlElement : public TKyXmlItem {
+ public:
+  TKyXmlElement() : Attributes(this) {}
+  explicit TKyXmlElement(const String& name, Byte kind = xkElement) : Attributes(this) {
+    Name = name;
+    Kind_ = kind;
+  }
+  // Iterative, so that a deep tree does not exhaust the stack.
+  ~TKyXmlElement() override;
+
+  String GetValue() const override { return Value; }
+  void SetValue(const String& text) override { Value = text; }
+  // An empty element that receives text is written with start and end tags.
+  void ValueChanged() override;
+
+  Byte Kind() const { return Kind_; }
+  // Storing xkEmptyElement also clears Value.
+  void SetKind(Byte kind);
+
+  int ElementCount() const { return static_cast<int>(Children_.size()); }
+  // EListError outside 0 .. ElementCount - 1.
+  TKyXmlElement* Elements(int index) const;
+  bool IsEmpty() const { return Children_.empty() && Attributes.Count() == 0; }
+  // Returns the added element, or nil when it was freed for being empty.
+  TKyXmlElement* AddElement(std::unique_ptr<TKyXmlElement> element, bool freeIfEmpty = false);
+  TKyXmlElement* InsertElement(std::unique_ptr<TKyXmlElement> element, int index);
+  void DeleteElement(int index);
+  std::unique_ptr<TKyXmlElement> ExtractElement(int index);
+  TKyXmlElement* FindElement(StringView name, int index = -1, StringView language = StringView());
+  bool PreservesSpace() const;
+
+  TKyXmlAttributes Attributes;
+  bool HasText = false;
+  bool Enabled = true;
+  TXmlWhitespace EndTail;
+  int SameNameIndex = 0;
+  TXmlWhitespace Tail;
+
+ private:
+  Byte Kind_ = xkElement;
+  std::vector<std::unique_ptr<TKyXmlElement>> Children_;
+};
+
+// One entity that references may name.
+class TKyXmlEntity {
+ public:
+  TKyXmlEntity() = default;
+  TKyXmlEntity(Byte kind, const String& name, const String& value) : EntityKind(kind), Name(name), Value(value) {}
+  Byte EntityKind = 0;  // 0 predefined, 1 internal, 2 external
+  String Name;
+  bool Used = false;
+  String Value;
+};
+
+// The entity table of one document with the write modes of the special characters.
+class TKyXmlFileEntities {
+ public:
+  TKyXmlFileEntities();
+
+  int Count() const { return static_cast<int>(Items_.size()); }
+  TKyXmlEntity* Items(int index) const { return Items_.at(static_cast<size_t>(index)).get(); }
+  TKyXmlEntity* FindEntity(StringView name);
+  void AddEntity(std::unique_ptr<TKyXmlEntity> entity);
+  void AddEntity(Byte kind, const String& name, const String& value);
+  TKyXmlEntity* FindParameterEntity(StringView name) const;
+  // Back to the five predefined entities and the initial modes.
+  void Reset();
+
+  // Decodes references in Text with the given EntityKinds bits (fills LastForms and,
+  // when given, Forms after clearing it).
+  String Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms);
+  void RecordForm(int special, Byte form);
+  bool IsUnknown(StringView name) const;
+
+  std::vector<std::unique_ptr<TKyXmlEntity>> ParameterEntities;
+  TXmlSpecialBytes EntityModes{};
+  TXmlSpecialBytes SeenForms{};
+  String BaseDir;
+  bool Sorted = false;
+  TXmlSpecialBytes LastForms{};
+  TStringList UnknownEntities;
+  // Upper bound of replacement text, per decode and per load, against entity bombs.
+  size_t MaxExpansion = 16u << 20;
+
+ private:
+  std::vector<std::unique_ptr<TKyXmlEntity>> Items_;
+};
+
+// Parse error with position.
+class EXmlException : public Exception {
+ public:
+  EXmlException(String message, int line, int column, String excerpt)
+      : Exception(std::move(message)), Line(line), Column(column), Excerpt(std::move(excerpt)) {}
+  int Line;
+  int Column;
+  String Excerpt;
+};
+
+// Unit-wide switch, off by default: an unknown entity reference fails the load
+// instead of being kept as written.
+extern bool XmlUnknownEntityIsError;
+
+// Fetches an http:// address for external DTDs and entities; false on any failure.
+// The network module (or the program) sets it; unset, such addresses give empty text.
+using TXmlHttpFetch = std::function<bool(const String& url, RawBytes& body)>;
+void SetXmlHttpFetch(TXmlHttpFetch fetch);
+const TXmlHttpFetch& GetXmlHttpFetch();
+
+class TXmlReader;
+
+class TKyXmlFile {
+ public:
+  using TElementEvent = std::function<void(TKyXmlFile* sender, TKyXmlElement* element, Byte& action)>;
+  using TProgressEvent = std::function<void(TKyXmlFile* sender, int percent, bool& stop)>;
+
+  TKyXmlFile();
+  ~TKyXmlFile();
+  TKyXmlFile(const TKyXmlFile&) = delete;
+  TKyXmlFile& operator=(const TKyXmlFile&) = delete;
+
+  void Clear();
+  int ItemCount() const { return static_cast<int>(Items_.size()); }
+  TKyXmlElement* Items(int index) const;
+  TKyXmlElement* Root() const { return Root_; }
+  // Appends a top-level node ("Only one top level element ..." for a second element).
+  TKyXmlElement* AddItem(std::unique_ptr<TKyXmlElement> item);
+
+  bool LoadFromFile(const String& fileName);
+  bool LoadFromStream(TStream& stream);
+
+  void SaveToFile(const String& fileName, TKyXmlElement* element = nullptr);
+  void BeginWrite(const String& fileName, bool writeDeclaration);
+  void EndWrite();
+  void WriteItem(TKyXmlElement* item, bool indented);
+  void WriteStartElement(const String& name, const TKyXmlAttributes* attributes = nullptr,
+                         const String& tail = String(), bool singleLine = true, bool newLine = true);
+  void WriteEndElement(bool indented = true, const String& tail = String());
+  void WriteEmptyElement(const String& name, const TKyXmlAttributes* attributes, const String& tail = String(),
+                         const String& attributeTail = String(), bool singleLine = true);
+  void WriteElement(const String& name, const TKyXmlAttributes* attributes, bool newLine, const String& value);
+  void WriteTextElement(const String& name, const String& value, bool newLine = true,
+                        const String& defaultValue = String(), bool skipDefault = false);
+  void WriteComment(const String& value);
+  void WriteCData(const String& value);
+  void WriteDocType(const String& value);
+  void WriteElementDeclaration(const String& value);
+  void WriteScript(const String& value);
+  void WriteProcessingInstruction(const String& value);
+  void WriteText(const String& value);
+
+  // Escapes Text for output with the given write modes (see the writer).
+  String Escape(StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
+                bool useTextFile) const;
+
+  bool Stopped = false;
+  bool WriteDeclaration = true;
+  bool DeclarationOnly = false;
+  TXmlSpecialBytes EntityModes{1, 0, 0, 1, 1};
+  String Encoding;
+  TKyXmlFileEntities Entities;
+  Byte EntityKinds = ekPredefined | ekInternal | ekExternal;
+  Byte CharacterEscaping = 1;
+  TXmlTextFile TextFile;
+  bool IgnoreExternalDtd = false;
+  Byte Options = xoTrimText;
+  String Version = u"1.0";
+  bool WriteEncoding = true;
+  TElementEvent OnElement;
+  TProgressEvent OnProgress;
+  int LastPercent = -1;
+
+ private:
+  friend class TXmlReader;
+  void Write(StringView text, bool newLine);
+  String Indent(int n) const;
+  bool Preserving() const { return (Options & xoPreserveWhiteSpace) != 0; }
+  String AttributeText(const String& initial, const TKyXmlAttributes* attributes) const;
+  String EscapeAttribute(const TKyXmlAttribute& attribute) const;
+  void WriteOwnDeclaration();
+  void WriteAttributeLines(const TKyXmlAttributes* attributes);
+
+  std::vector<std::unique_ptr<TKyXmlElement>> Items_;
+  TKyXmlElement* Root_ = nullptr;
+  std::vector<String> OpenNames_;
+  std::unique_ptr<TStream> KeptStream_;
+};
+
+// Text of an included DTD or external entity, resolved against BaseDir.
+String XmlIncludedText(const String& identifier, const String& baseDir);

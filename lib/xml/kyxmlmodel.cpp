@@ -1,0 +1,463 @@
+#include <algorithm>
+#include <cmath>
+
+#include "lib/core/kydatetime.h"
+#include "lib/core/kyformat.h"
+#include "lib/core/kysysutils.h"
+#include "lib/xml/kyxml.h"
+#include "resstrings.h"
+
+namespace {
+
+TFormatSettings DotSettings() {
+  TFormatSettings s = FormatSettings;
+  s.DecimalSeparator = u'.';
+  s.ThousandSeparator = u',';
+  return s;
+}
+
+int SpecialIndex(char32_t c) {
+  switch (c) {
+    case u'&':
+      return scAmp;
+    case u'\'':
+      return scApos;
+    case u'"':
+      return scQuot;
+    case u'>':
+      return scGt;
+    case u'<':
+      return scLt;
+    default:
+      return -1;
+  }
+}
+
+int HexValue(Char c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+[[noreturn]] void RaiseNotANumber(StringView text) {
+  throw EConvertError(Format(SInvalidInteger, {String(text)}));
+}
+
+void AppendCodePoint(String& out, char32_t code) {
+  if (code > 0xFFFF) {
+    code -= 0x10000;
+    out.push_back(static_cast<Char>(0xD800 + (code >> 10)));
+    out.push_back(static_cast<Char>(0xDC00 + (code & 0x3FF)));
+  } else {
+    out.push_back(static_cast<Char>(code));
+  }
+}
+
+Byte ModeOfForms(Byte forms) {
+  if (forms & efNamed) return emNamed;
+  if (forms & efHex) return emHex;
+  if (forms & efDecimal) return emDecimal;
+  return emPlain;
+}
+
+}  // namespace
+
+// When on, an unknown entity reference is an error instead of being kept.
+bool XmlUnknownEntityIsError = false;
+
+// ---- TKyXmlItemEntities
+
+const TXmlEntityData* TKyXmlItemEntities::Find(char32_t code) const {
+  for (const auto& e : Items_)
+    if (e.CharCode == code) return &e;
+  return nullptr;
+}
+
+TXmlEntityData& TKyXmlItemEntities::FindOrAdd(char32_t code) {
+  for (auto& e : Items_)
+    if (e.CharCode == code) return e;
+  Items_.push_back(TXmlEntityData{});
+  Items_.back().CharCode = code;
+  return Items_.back();
+}
+
+// ---- TKyXmlItem
+
+void TKyXmlItem::ChangeValue(const String& text) {
+  if (GetValue() == text) return;
+  SetValue(text);
+  ValueChanged();
+}
+
+TKyXmlItemEntities& TKyXmlItem::CharacterForms() {
+  if (!CharacterForms_) CharacterForms_ = std::make_unique<TKyXmlItemEntities>();
+  return *CharacterForms_;
+}
+
+// ---- TKyXmlAttributes
+
+TKyXmlAttribute* TKyXmlAttributes::Items(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
+  return Items_[static_cast<size_t>(index)].get();
+}
+
+void TKyXmlAttributes::Add(std::unique_ptr<TKyXmlAttribute> attribute, int index) {
+  if (Find(attribute->Name)) throw Exception(Format(SXmlDuplicateAttribute, {attribute->Name}));
+  attribute->Parent = Parent;
+  if (index < 0 || index >= Count())
+    Items_.push_back(std::move(attribute));
+  else
+    Items_.insert(Items_.begin() + index, std::move(attribute));
+}
+
+TKyXmlAttribute* TKyXmlAttributes::Find(StringView name) const {
+  for (const auto& a : Items_)
+    if (a->Name == name) return a.get();
+  return nullptr;
+}
+
+String TKyXmlAttributes::ReadString(StringView name, const String& defaultValue) const {
+  TKyXmlAttribute* a = Find(name);
+  return a ? a->Value : defaultValue;
+}
+
+void TKyXmlAttributes::WriteString(const String& name, const String& value, int index, bool skipDefault,
+                                   const String& defaultValue) {
+  if (name.empty()) throw Exception(LoadResString(SXmlEmptyAttributeName));
+  if (skipDefault && value == defaultValue) return;
+  if (TKyXmlAttribute* a = Find(name)) {
+    a->Value = value;
+    return;
+  }
+  auto a = std::make_unique<TKyXmlAttribute>();
+  a->Name = name;
+  a->ChangeValue(value);
+  Add(std::move(a), index);
+}
+
+bool TKyXmlAttributes::ReadBool(StringView name, bool defaultValue) const {
+  TKyXmlAttribute* a = Find(name);
+  if (!a || (a->Value != u"0" && a->Value != u"1")) return defaultValue;
+  return a->Value == u"1";
+}
+
+void TKyXmlAttributes::WriteBool(const String& name, bool value, bool skipDefault, bool defaultValue) {
+  if (skipDefault && value == defaultValue) return;
+  WriteString(name, value ? u"1" : u"0");
+}
+
+double TKyXmlAttributes::ReadFloat(StringView name, double defaultValue) const {
+  TKyXmlAttribute* a = Find(name);
+  if (!a) return defaultValue;
+  return StrToFloat(a->Value, DotSettings());
+}
+
+void TKyXmlAttributes::WriteFloat(const String& name, bool skipDefault, double defaultValue, double value) {
+  if (skipDefault && value == defaultValue) return;
+  String text = std::isfinite(value) ? FloatToStr(value, DotSettings()) : String();
+  WriteString(name, text);
+}
+
+TDateTime TKyXmlAttributes::ReadDateTime(StringView name, TDateTime defaultValue) const {
+  TKyXmlAttribute* a = Find(name);
+  if (!a) return defaultValue;
+  const String& v = a->Value;
+  if (v.empty()) return 0;
+  auto part = [&](size_t pos, size_t len) { return pos < v.size() ? v.substr(pos, len) : String(); };
+  int year = StrToInt(part(0, 4));
+  int month = StrToInt(part(4, 2));
+  int day = StrToInt(part(6, 2));
+  auto optional = [&](size_t pos, size_t len) {
+    String p = part(pos, len);
+    if (p.size() != len) return 0;
+    for (Char c : p)
+      if (c < u'0' || c > u'9') return 0;
+    return StrToInt(p);
+  };
+  int hour = optional(8, 2), minute = optional(10, 2), second = optional(12, 2), ms = optional(14, 3);
+  TDateTime date = EncodeDate(year, month, day);
+  TDateTime time = 0;
+  if (!TryEncodeTime(hour, minute, second, ms, time)) time = 0;
+  return date + time;
+}
+
+// ---- TKyXmlElement
+
+TKyXmlElement::~TKyXmlElement() {
+  if (Children_.empty()) return;
+  std::vector<std::unique_ptr<TKyXmlElement>> work = std::move(Children_);
+  while (!work.empty()) {
+    std::unique_ptr<TKyXmlElement> e = std::move(work.back());
+    work.pop_back();
+    for (auto& c : e->Children_) work.push_back(std::move(c));
+    e->Children_.clear();
+  }
+}
+
+void TKyXmlElement::ValueChanged() {
+  if (Kind_ == xkEmptyElement) {
+    Kind_ = xkElement;
+    Tail.clear();
+  }
+}
+
+void TKyXmlElement::SetKind(Byte kind) {
+  Kind_ = kind;
+  if (kind == xkEmptyElement) Value.clear();
+}
+
+TKyXmlElement* TKyXmlElement::Elements(int index) const {
+  if (index < 0 || index >= ElementCount()) throw EListError(Format(SListIndexError, {index}));
+  return Children_[static_cast<size_t>(index)].get();
+}
+
+TKyXmlElement* TKyXmlElement::AddElement(std::unique_ptr<TKyXmlElement> element, bool freeIfEmpty) {
+  if (freeIfEmpty && element->IsEmpty()) return nullptr;
+  return InsertElement(std::move(element), -1);
+}
+
+TKyXmlElement* TKyXmlElement::InsertElement(std::unique_ptr<TKyXmlElement> element, int index) {
+  TKyXmlElement* e = element.get();
+  e->Parent = this;
+  e->SameNameIndex = 0;
+  Byte k = e->Kind_;
+  if (k == xkCData || (k >= xkComment && k <= xkWhiteSpace)) {
+    bool isTag = k == xkEmptyElement || k == xkElement;
+    for (auto it = Children_.rbegin(); it != Children_.rend(); ++it) {
+      const TKyXmlElement& s = **it;
+      if (s.Name != e->Name) continue;
+      bool sTag = s.Kind_ == xkEmptyElement || s.Kind_ == xkElement;
+      if (s.Kind_ == k || (sTag && isTag)) {
+        e->SameNameIndex = s.SameNameIndex + 1;
+        break;
+      }
+    }
+  }
+  if (index < 0 || index >= ElementCount())
+    Children_.push_back(std::move(element));
+  else
+    Children_.insert(Children_.begin() + index, std::move(element));
+  return e;
+}
+
+void TKyXmlElement::DeleteElement(int index) {
+  Elements(index);
+  Children_.erase(Children_.begin() + index);
+}
+
+std::unique_ptr<TKyXmlElement> TKyXmlElement::ExtractElement(int index) {
+  Elements(index);
+  auto e = std::move(Children_[static_cast<size_t>(index)]);
+  Children_.erase(Children_.begin() + index);
+  e->Parent = nullptr;
+  return e;
+}
+
+TKyXmlElement* TKyXmlElement::FindElement(StringView name, int index, StringView language) {
+  if (name.empty()) return this;
+  for (const auto& c : Children_) {
+    if (c->Name != name) continue;
+    if (index != -1 && c->SameNameIndex != index) continue;
+    if (!language.empty()) {
+      TKyXmlAttribute* lang = c->Attributes.Find(u"xml:lang");
+      if (!lang || lang->Value != language) continue;
+    }
+    return c.get();
+  }
+  return nullptr;
+}
+
+bool TKyXmlElement::PreservesSpace() const {
+  TKyXmlAttribute* a = Attributes.Find(u"xml:space");
+  return a && a->Value == u"preserve";
+}
+
+// ---- TKyXmlFileEntities
+
+TKyXmlFileEntities::TKyXmlFileEntities() {
+  UnknownEntities.SetCaseSensitive(true);
+  UnknownEntities.SetSorted(true);
+  Reset();
+}
+
+void TKyXmlFileEntities::Reset() {
+  Items_.clear();
+  ParameterEntities.clear();
+  UnknownEntities.Clear();
+  AddEntity(0, u"amp", u"&");
+  AddEntity(0, u"apos", u"'");
+  AddEntity(0, u"quot", u"\"");
+  AddEntity(0, u"gt", u">");
+  AddEntity(0, u"lt", u"<");
+  EntityModes = {1, 0, 0, 1, 1};
+  SeenForms = {};
+  LastForms = {};
+}
+
+TKyXmlEntity* TKyXmlFileEntities::FindEntity(StringView name) {
+  if (!Sorted) {
+    // Stable, so that the first declaration of a name is the one found.
+    std::stable_sort(Items_.begin(), Items_.end(), [](const auto& a, const auto& b) { return a->Name < b->Name; });
+    Sorted = true;
+  }
+  auto it = std::lower_bound(Items_.begin(), Items_.end(), name,
+                             [](const auto& e, StringView n) { return StringView(e->Name) < n; });
+  return it != Items_.end() && (*it)->Name == name ? it->get() : nullptr;
+}
+
+void TKyXmlFileEntities::AddEntity(std::unique_ptr<TKyXmlEntity> entity) {
+  Items_.push_back(std::move(entity));
+  Sorted = false;
+}
+
+void TKyXmlFileEntities::AddEntity(Byte kind, const String& name, const String& value) {
+  AddEntity(std::make_unique<TKyXmlEntity>(kind, name, value));
+}
+
+TKyXmlEntity* TKyXmlFileEntities::FindParameterEntity(StringView name) const {
+  for (const auto& e : ParameterEntities)
+    if (e->Name == name) return e.get();
+  return nullptr;
+}
+
+void TKyXmlFileEntities::RecordForm(int special, Byte form) {
+  LastForms[special] |= form;
+  SeenForms[special] |= form;
+  EntityModes[special] = ModeOfForms(SeenForms[special]);
+}
+
+bool TKyXmlFileEntities::IsUnknown(StringView name) const {
+  int index;
+  return UnknownEntities.Count() > 0 && UnknownEntities.Find(name, index);
+}
+
+String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms) {
+  LastForms = {};
+  if (forms) forms->Clear();
+  bool predefined = (kinds & ekPredefined) != 0;
+  size_t amp = text.find(u'&');
+  if (amp == StringView::npos) {
+    if (predefined)
+      for (Char c : text)
+        if (c == u'\'' || c == u'"' || c == u'<' || c == u'>') RecordForm(SpecialIndex(c), efPlain);
+    return String(text);
+  }
+  String out;
+  out.reserve(text.size());
+  size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    Char c = text[i];
+    if (c != u'&') {
+      if (predefined && (c == u'\'' || c == u'"' || c == u'<' || c == u'>')) RecordForm(SpecialIndex(c), efPlain);
+      out.push_back(c);
+      continue;
+    }
+    // The name runs to the next ";" (or the end); text that cannot be a name is no reference.
+    size_t j = i + 1;
+    while (j < n && text[j] != u';' && text[j] != u'&' && text[j] != u'<' && text[j] != u' ' && text[j] != u'\t' &&
+           text[j] != u'\r' && text[j] != u'\n')
+      ++j;
+    bool hasSemi = j < n && text[j] == u';';
+    StringView name = text.substr(i + 1, j - i - 1);
+    if (name.empty() || (!hasSemi && j < n)) {
+      out.push_back(u'&');
+      continue;
+    }
+    if (name.size() >= 2 && name[0] == u'#') {
+      if (!predefined) {
+        out.push_back(u'&');
+        continue;
+      }
+      char32_t code = 0;
+      Byte form;
+      Byte hexCase = 0;
+      bool leadingZero = false;
+      if (name[1] == u'x') {
+        StringView digits = name.substr(2);
+        if (digits.empty() || digits.size() > 8) RaiseNotANumber(String(u"$") + String(digits));
+        for (Char d : digits) {
+          int v = HexValue(d);
+          if (v < 0) RaiseNotANumber(String(u"$") + String(digits));
+          if (d >= u'a' && d <= u'f') hexCase |= 1;
+          if (d >= u'A' && d <= u'F') hexCase |= 2;
+          code = code * 16 + static_cast<char32_t>(v);
+        }
+        leadingZero = digits[0] == u'0';
+        form = efHex;
+      } else {
+        StringView digits = name.substr(1);
+        if (digits.size() > 8) RaiseNotANumber(digits);
+        for (Char d : digits) {
+          if (d < u'0' || d > u'9') RaiseNotANumber(digits);
+          code = code * 10 + static_cast<char32_t>(d - u'0');
+        }
+        form = efDecimal;
+      }
+      if (code > 0x10FFFF) RaiseNotANumber(name.substr(1));
+      int special = SpecialIndex(code);
+      if (special >= 0) {
+        RecordForm(special, form);
+      } else if (forms) {
+        TXmlEntityData& d = forms->FindOrAdd(code);
+        d.Forms |= form;
+        d.HexCase |= hexCase;
+        if (form == efHex) d.HexLeadingZero = d.HexLeadingZero || leadingZero;
+      }
+      AppendCodePoint(out, code);
+      i = hasSemi ? j : j - 1;
+      continue;
+    }
+    TKyXmlEntity* e = FindEntity(name);
+    if (e && (kinds & (1 << e->EntityKind))) {
+      out += e->Value;
+      e->Used = true;
+      if (e->EntityKind == 0 && !e->Value.empty()) RecordForm(SpecialIndex(e->Value[0]), efNamed);
+      if (out.size() > MaxExpansion)
+        throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(MaxExpansion)}));
+    } else if (e) {
+      out.push_back(u'&');
+      out += name;
+      if (hasSemi) out.push_back(u';');
+    } else {
+      if (XmlUnknownEntityIsError) throw Exception(Format(SXmlUnknownEntity, {String(name)}));
+      out.push_back(u'&');
+      out += name;
+      if (hasSemi) out.push_back(u';');
+      if (!IsUnknown(name)) UnknownEntities.Add(String(name));
+    }
+    i = hasSemi ? j : j - 1;
+  }
+  return out;
+}
+
+// ---- TKyXmlFile (model part)
+
+TKyXmlFile::TKyXmlFile() { TextFile.SetEncoding(TXmlTextFile::teUtf8); }
+
+TKyXmlFile::~TKyXmlFile() {
+  try {
+    TextFile.Close();
+  } catch (...) {
+  }
+}
+
+void TKyXmlFile::Clear() {
+  Items_.clear();
+  Root_ = nullptr;
+}
+
+TKyXmlElement* TKyXmlFile::Items(int index) const {
+  if (index < 0 || index >= ItemCount()) throw EListError(Format(SListIndexError, {index}));
+  return Items_[static_cast<size_t>(index)].get();
+}
+
+TKyXmlElement* TKyXmlFile::AddItem(std::unique_ptr<TKyXmlElement> item) {
+  if (item->Kind() == xkEmptyElement || item->Kind() == xkElement) {
+    if (Root_) throw Exception(LoadResString(SXmlOneTopLevel));
+    Root_ = item.get();
+  }
+  item->Parent = nullptr;
+  Items_.push_back(std::move(item));
+  return Items_.back().get();
+}

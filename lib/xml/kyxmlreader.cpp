@@ -1,0 +1,753 @@
+#include <algorithm>
+#include <cstring>
+
+#include "lib/core/kyfileutils.h"
+#include "lib/core/kyformat.h"
+#include "lib/core/kysysutils.h"
+#include "lib/xml/kyxml.h"
+#include "resstrings.h"
+
+namespace {
+
+constexpr size_t kMaxDepth = 1000;
+
+inline bool IsWs(Char c) { return c == 9 || c == 10 || c == 13 || c == 32 || c == 160; }
+
+size_t SkipWs(StringView s, size_t i) {
+  while (i < s.size() && IsWs(s[i])) ++i;
+  return i;
+}
+
+TXmlHttpFetch& HttpFetch() {
+  static TXmlHttpFetch fetch;
+  return fetch;
+}
+
+bool IsAbsolutePath(StringView p) {
+  return !p.empty() && (p[0] == u'/' || p[0] == u'\\' || (p.size() >= 2 && p[1] == u':'));
+}
+
+bool IsHttp(StringView id) { return StartsText(u"http://", id); }
+
+// The folder (or address prefix) of an identifier, with its trailing delimiter.
+String BaseOf(const String& id) {
+  size_t p = id.find_last_of(IsHttp(id) ? u"/" : u"/\\");
+  return p == String::npos ? String() : id.substr(0, p + 1);
+}
+
+String Resolve(const String& id, const String& baseDir) {
+  if (id.empty() || IsHttp(id) || IsAbsolutePath(id) || baseDir.empty()) return id;
+  String base = baseDir;
+  if (base.back() != u'/' && base.back() != u'\\') base.push_back(IsHttp(base) ? u'/' : PathDelimiter());
+  return base + id;
+}
+
+// A quoted literal at I (double quote, or an apostrophe); I moves past it.
+String ReadLiteral(StringView s, size_t& i) {
+  i = SkipWs(s, i);
+  if (i >= s.size() || (s[i] != u'"' && s[i] != u'\'')) return String();
+  Char q = s[i];
+  size_t e = s.find(q, i + 1);
+  if (e == StringView::npos) e = s.size();
+  String v(s.substr(i + 1, e - i - 1));
+  i = std::min(e + 1, s.size());
+  return v;
+}
+
+String DecodeBytes(const RawBytes& bytes, Byte defaultEncoding, const String& declaredFallback = String()) {
+  TMemoryStream ms;
+  ms.WriteBuffer(bytes.data(), bytes.size());
+  ms.SetPosition(0);
+  TXmlTextFile t;
+  t.SetEncoding(defaultEncoding);
+  if (!declaredFallback.empty()) t.SetEncodingName(declaredFallback);
+  t.Open(&ms, false);
+  String text;
+  t.ReadRest(text);
+  t.Close();
+  return text;
+}
+
+}  // namespace
+
+void SetXmlHttpFetch(TXmlHttpFetch fetch) { HttpFetch() = std::move(fetch); }
+const TXmlHttpFetch& GetXmlHttpFetch() { return HttpFetch(); }
+
+String XmlIncludedText(const String& identifier, const String& baseDir) {
+  String id = Resolve(identifier, baseDir);
+  if (id.empty()) return String();
+  if (IsHttp(id)) {
+    RawBytes body;
+    try {
+      if (!HttpFetch() || !HttpFetch()(id, body)) return String();
+      return DecodeBytes(body, TXmlTextFile::teUtf8);
+    } catch (const Exception&) {
+      return String();
+    }
+  }
+  if (!FileExists(id)) {
+    if (SameText(ExtractFileExt(id), u".dtd")) throw Exception(Format(SXmlIncludeMissing, {identifier}));
+    return String();
+  }
+  TMemoryStream ms;
+  ms.LoadFromFile(id);
+  const RawBytes& bytes = ms.Bytes();
+  // The first non-blank line decides whether this is markup.
+  size_t i = 0;
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
+  while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == 0))
+    ++i;
+  bool markup = i < bytes.size() && bytes[i] == '<';
+  if (markup && i + 5 <= bytes.size()) {
+    std::string w = bytes.substr(i + 1, 4);
+    for (char& c : w) c = static_cast<char>(c | 0x20);
+    if (w == "html") markup = false;
+  }
+  if (!markup) {
+    String text = DecodeBytes(bytes, TXmlTextFile::teCodePage);
+    TStringList lines;
+    lines.SetText(text);
+    return lines.Text();
+  }
+  // The declaration's encoding applies to the rest, unless a byte-order mark fixed it.
+  String declared;
+  size_t d = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  if (bytes.compare(d, 5, "<?xml") == 0) {
+    size_t end = bytes.find("?>", d);
+    String decl = AsciiToString(bytes.substr(d, end == RawBytes::npos ? 0 : end - d));
+    size_t enc = decl.find(u"encoding");
+    size_t k = enc == String::npos ? String::npos : decl.find(u'=', enc);
+    if (k != String::npos) {
+      ++k;
+      declared = ReadLiteral(decl, k);
+    }
+  }
+  String text = DecodeBytes(bytes, TXmlTextFile::teUtf8, d == 0 ? declared : String());
+  size_t s = SkipWs(text, 0);
+  if (text.compare(s, 5, u"<?xml") != 0) return text;
+  size_t e = text.find(u"?>", s);
+  return e == String::npos ? String() : text.substr(e + 2);
+}
+
+// The parse of one load; all state lives here or in the document.
+class TXmlReader {
+ public:
+  explicit TXmlReader(TKyXmlFile& file) : F(file), T(file.TextFile), E(file.Entities) {}
+
+  void Run();
+
+ private:
+  // ---- buffer
+  size_t Avail() const { return Buf.size() - Pos; }
+  Char Peek(size_t k) const { return Pos + k < Buf.size() ? Buf[Pos + k] : 0; }
+  bool More();
+  bool Ensure(size_t n) {
+    while (Avail() < n)
+      if (!More()) return false;
+    return true;
+  }
+  bool StartsWith(StringView s) { return Ensure(s.size()) && StringView(Buf).substr(Pos, s.size()) == s; }
+  size_t FindText(StringView s, size_t from = 0, Char forbidden = 0);
+  void Advance(size_t n);
+  void Consume(size_t n) {
+    n = std::min(n, Avail());
+    Advance(n);
+    Pos += n;
+  }
+  String Take(size_t n) {
+    n = std::min(n, Avail());
+    String s = Buf.substr(Pos, n);
+    Consume(n);
+    return s;
+  }
+  String ReadWhitespace();
+  String ReadName(bool stopAtQuestion = false);
+
+  // ---- errors
+  [[noreturn]] void Fail(const String& reason);
+  [[noreturn]] void Fail(const TResString& reason) { Fail(LoadResString(reason)); }
+  [[noreturn]] void Unclosed(const String& construct) { Fail(Format(SXmlUnclosedConstruct, {construct})); }
+
+  // ---- parse
+  bool ParseContent(TKyXmlElement* given);
+  bool Markup(TKyXmlElement* given);
+  void CharData();
+  bool StartTag(TKyXmlElement* given);
+  bool EndTag(TKyXmlElement* given);
+  void Declaration();
+  void DocType();
+  bool ReadAttribute(TKyXmlElement& element);
+  void AddNode(std::unique_ptr<TKyXmlElement> node);
+  void Collapse(TKyXmlElement& e);
+  void ProcessDocType(const String& value);
+  void ParseDeclarations(String text);
+  bool Preserving() const { return (F.Options & xoPreserveWhiteSpace) != 0; }
+  void TakeForms(TKyXmlItem& item) {
+    if (Scratch.Count() > 0) item.CharacterForms().Assign(Scratch);
+  }
+
+  TKyXmlFile& F;
+  TXmlTextFile& T;
+  TKyXmlFileEntities& E;
+  String Buf;
+  size_t Pos = 0;
+  int Line = 1;
+  int Column = 1;
+  Char LastBreak = 0;
+  bool InputDone = false;
+  std::vector<TKyXmlElement*> Stack;
+  TKyXmlElement* Current = nullptr;
+  int OpenTags = 0;
+  std::unique_ptr<TKyXmlElement> Pending;
+  TKyXmlItemEntities Scratch;
+  size_t Expanded = 0;  // characters produced by entity expansion in character data
+};
+
+bool TXmlReader::More() {
+  if (InputDone) return false;
+  if (Pos > 0 && (Pos == Buf.size() || Pos >= 4096)) {
+    Buf.erase(0, Pos);
+    Pos = 0;
+  }
+  if (!T.ReadChunk(Buf)) {
+    InputDone = true;
+    return false;
+  }
+  if (F.OnProgress && T.Size > 0) {
+    int percent = static_cast<int>(T.BytePosition() * 100 / T.Size);
+    if (percent != F.LastPercent) {
+      F.LastPercent = percent;
+      bool stop = false;
+      F.OnProgress(&F, percent, stop);
+      if (stop) F.Stopped = true;
+    }
+  }
+  return true;
+}
+
+size_t TXmlReader::FindText(StringView s, size_t from, Char forbidden) {
+  size_t checked = from;  // relative to Pos
+  for (;;) {
+    size_t p = Buf.find(s.data(), Pos + from, s.size());
+    if (forbidden) {
+      size_t limit = p == String::npos ? Buf.size() : p;
+      size_t f = Buf.find(forbidden, Pos + checked);
+      if (f != String::npos && f < limit) throw Exception(LoadResString(SXmlInvalidFile));
+      checked = limit - Pos;
+    }
+    if (p != String::npos) return p - Pos;
+    from = Avail() >= s.size() ? Avail() - s.size() + 1 : 0;
+    if (!More()) return String::npos;
+  }
+}
+
+void TXmlReader::Advance(size_t n) {
+  const Char* p = Buf.data() + Pos;
+  for (size_t i = 0; i < n; ++i) {
+    Char c = p[i];
+    if (c == 13 || c == 10) {
+      if (LastBreak && LastBreak != c) {
+        LastBreak = 0;  // the second half of CR LF or LF CR
+      } else {
+        ++Line;
+        Column = 1;
+        LastBreak = c;
+      }
+    } else {
+      ++Column;
+      LastBreak = 0;
+    }
+  }
+}
+
+String TXmlReader::ReadWhitespace() {
+  size_t k = 0;
+  while (k + 1 < Avail() && IsWs(Buf[Pos + k])) ++k;
+  return Take(k);
+}
+
+String TXmlReader::ReadName(bool stopAtQuestion) {
+  size_t k = 0;
+  for (;;) {
+    while (k < Avail()) {
+      Char c = Buf[Pos + k];
+      if (c == u'>' || c == u'/' || IsWs(c) || (stopAtQuestion && c == u'?')) return Take(k);
+      ++k;
+    }
+    if (!More()) Fail(SXmlInvalidName);
+  }
+}
+
+void TXmlReader::Fail(const String& reason) {
+  String excerpt = Buf.substr(Pos, 4096);
+  String msg = LoadResString(SXmlParseError) + u"\r\n" + reason + u"\r\n" + Format(SXmlLinePos, {Line, Column}) +
+               u"\r\n\"" + excerpt + u"\"";
+  if (!T.FileName.empty()) msg += u"\r\n\r\n" + Format(SXmlCannotRead, {ExtractFileName(T.FileName)});
+  throw EXmlException(msg, Line, Column, excerpt);
+}
+
+void TXmlReader::Run() {
+  Line = Column = 1;
+  int first = T.PeekChar(0);
+  if (first < 0) return;  // no text at all: an empty document
+  if (!(first == 9 || first == 10 || first == 13 || first == 32 || first == u'<')) {
+    More();
+    Fail(SXmlInvalidTopLevel);
+  }
+  ParseContent(nullptr);
+  if (Pending) {
+    if (Preserving()) AddNode(std::move(Pending));
+    Pending.reset();
+  }
+}
+
+bool TXmlReader::ParseContent(TKyXmlElement* given) {
+  std::vector<TKyXmlElement*> outerStack;
+  TKyXmlElement* outerCurrent = Current;
+  if (given) {
+    outerStack.swap(Stack);
+    Stack.push_back(given);
+    Current = given;
+  }
+  bool ended = false;
+  for (;;) {
+    if (Avail() == 0 && !More()) break;
+    if (F.Stopped) break;
+    if (Buf[Pos] == u'<') {
+      if (Markup(given)) {
+        ended = true;
+        break;
+      }
+    } else {
+      CharData();
+    }
+  }
+  if (given) {
+    Stack.swap(outerStack);
+    Current = outerCurrent;
+  }
+  return ended;
+}
+
+void TXmlReader::AddNode(std::unique_ptr<TKyXmlElement> node) {
+  if (Current)
+    Current->AddElement(std::move(node));
+  else
+    F.AddItem(std::move(node));
+}
+
+bool TXmlReader::Markup(TKyXmlElement* given) {
+  if (Pending && Preserving()) AddNode(std::move(Pending));
+  Consume(1);
+  if (!Ensure(1)) Unclosed(u"<");
+  Char c = Peek(0);
+  if (IsWs(c)) throw Exception(LoadResString(SXmlInvalidFile));
+  bool stop = false;
+  if (c == u'?') {
+    Consume(1);
+    String target = ReadName(true);
+    if (target == u"xml") {
+      Declaration();
+      stop = F.DeclarationOnly;
+    } else {
+      size_t d = FindText(u"?>");
+      if (d == String::npos) Unclosed(u"<?" + target);
+      auto node = std::make_unique<TKyXmlElement>(String(), xkProcessingInstruction);
+      node->Value = target + Buf.substr(Pos, d);
+      Consume(d + 2);
+      AddNode(std::move(node));
+    }
+  } else if (c == u'!' && StartsWith(u"![CDATA[")) {
+    Consume(8);
+    size_t d = FindText(u"]]>");
+    if (d == String::npos) Unclosed(u"<![CDATA[");
+    auto node = std::make_unique<TKyXmlElement>(String(), xkCData);
+    node->Value = Take(d);
+    Consume(3);
+    AddNode(std::move(node));
+  } else if (c == u'!' && StartsWith(u"!DOCTYPE")) {
+    DocType();
+  } else if (c == u'%') {
+    Consume(1);
+    size_t d = FindText(u"%>");
+    if (d == String::npos) Unclosed(u"<%");
+    auto node = std::make_unique<TKyXmlElement>(String(), xkScript);
+    node->Value = Take(d);
+    Consume(2);
+    AddNode(std::move(node));
+  } else if (c == u'!' && StartsWith(u"!--")) {
+    Consume(3);
+    size_t d = FindText(u"-->");
+    if (d == String::npos) Unclosed(u"<!--");
+    auto node = std::make_unique<TKyXmlElement>(String(), xkComment);
+    node->Value = Take(d);
+    Consume(3);
+    AddNode(std::move(node));
+  } else if (c == u'!') {
+    size_t d = FindText(u">");
+    if (d == String::npos) Unclosed(u"<!");
+    Consume(d + 1);
+  } else if (c == u'/') {
+    stop = EndTag(given);
+  } else {
+    stop = StartTag(given);
+  }
+  Pending.reset();
+  return stop;
+}
+
+void TXmlReader::Declaration() {
+  auto node = std::make_unique<TKyXmlElement>(u"xml", xkDeclaration);
+  node->Tail = ReadWhitespace();
+  while (ReadAttribute(*node)) {
+    TKyXmlAttribute* a = node->Attributes.Items(node->Attributes.Count() - 1);
+    if (SameText(a->Name, u"version")) {
+      F.Version = a->Value;
+      if (a->Value != u"1.0") throw Exception(Format(SXmlUnknownVersion, {a->Value}));
+    } else if (SameText(a->Name, u"encoding")) {
+      F.Encoding = a->Value;
+      if (!(F.Options & xoIgnoreEncoding)) {
+        if (T.EncodingDetected && TXmlTextFile::EncodingClassOf(a->Value, T.Encoding) != T.Encoding)
+          throw Exception(Format(SXmlEncodingConflict, {T.EncodingName(), a->Value}));
+        T.SetEncodingName(a->Value);
+      }
+    }
+  }
+  if (StartsWith(u"?>"))
+    Consume(2);
+  else if (Peek(0) == u'>')
+    Consume(1);
+  else
+    Unclosed(u"<?xml");
+  AddNode(std::move(node));
+}
+
+void TXmlReader::DocType() {
+  Consume(9);
+  size_t d = FindText(u">");
+  if (d == String::npos) Unclosed(u"<!DOCTYPE");
+  size_t b = Buf.find(u'[', Pos);
+  String value;
+  if (b != String::npos && b - Pos < d) {
+    // The internal subset ends at a "]" that is followed by the closing ">".
+    size_t from = b - Pos + 1;
+    for (;;) {
+      size_t e = FindText(u"]", from);
+      if (e == String::npos) Unclosed(u"<!DOCTYPE");
+      size_t k = e + 1;
+      for (;;) {
+        if (!Ensure(k + 1)) Unclosed(u"<!DOCTYPE");
+        if (!IsWs(Buf[Pos + k])) break;
+        ++k;
+      }
+      if (Buf[Pos + k] == u'>') {
+        value = Take(k);
+        Consume(1);
+        break;
+      }
+      from = e + 1;
+    }
+  } else {
+    value = Take(d);
+    Consume(1);
+  }
+  ProcessDocType(value);
+  auto node = std::make_unique<TKyXmlElement>(String(), xkDocType);
+  node->Value = value;
+  AddNode(std::move(node));
+}
+
+void TXmlReader::ProcessDocType(const String& value) {
+  StringView v = value;
+  size_t i = SkipWs(v, 0);
+  while (i < v.size() && !IsWs(v[i]) && v[i] != u'[') ++i;  // the root name
+  i = SkipWs(v, i);
+  String systemId;
+  if (v.compare(i, 6, u"SYSTEM") == 0) {
+    i += 6;
+    systemId = ReadLiteral(v, i);
+  } else if (v.compare(i, 6, u"PUBLIC") == 0) {
+    i += 6;
+    ReadLiteral(v, i);
+    systemId = ReadLiteral(v, i);
+  } else if (i < v.size() && v[i] == u'[') {
+    size_t e = v.rfind(u']');
+    if (e == StringView::npos || e < i) e = v.size();
+    ParseDeclarations(String(v.substr(i + 1, e - i - 1)));
+  }
+  if (systemId.empty() || F.IgnoreExternalDtd) return;
+  String base = E.BaseDir;
+  E.BaseDir = BaseOf(Resolve(systemId, base));
+  ParseDeclarations(XmlIncludedText(systemId, base));
+}
+
+void TXmlReader::ParseDeclarations(String text) {
+  size_t i = 0;
+  size_t replacements = 0;
+  while (i < text.size()) {
+    StringView s = text;
+    Char c = s[i];
+    if (IsWs(c)) {
+      ++i;
+    } else if (s.compare(i, 8, u"<!ENTITY") == 0) {
+      i = SkipWs(s, i + 8);
+      bool parameter = i < s.size() && s[i] == u'%';
+      if (parameter) i = SkipWs(s, i + 1);
+      size_t n = i;
+      while (i < s.size() && !IsWs(s[i]) && s[i] != u'"' && s[i] != u'\'' && s[i] != u'>') ++i;
+      String name(s.substr(n, i - n));
+      i = SkipWs(s, i);
+      auto entity = std::make_unique<TKyXmlEntity>();
+      entity->Name = name;
+      if (s.compare(i, 6, u"SYSTEM") == 0 || s.compare(i, 6, u"PUBLIC") == 0) {
+        bool isPublic = s[i] == u'P';
+        i += 6;
+        String id = ReadLiteral(s, i);
+        if (isPublic) id = ReadLiteral(s, i);
+        entity->EntityKind = 2;
+        entity->Value = XmlIncludedText(id, E.BaseDir);
+      } else {
+        String literal = ReadLiteral(s, i);
+        entity->EntityKind = 1;
+        entity->Value = E.Decode(literal, ekPredefined | ekInternal, nullptr);
+      }
+      size_t gt = text.find(u'>', i);
+      i = gt == String::npos ? text.size() : gt + 1;
+      if (parameter)
+        E.ParameterEntities.push_back(std::move(entity));
+      else
+        E.AddEntity(std::move(entity));
+    } else if (s.compare(i, 4, u"<!--") == 0) {
+      size_t e = text.find(u"-->", i + 4);
+      i = e == String::npos ? text.size() : e + 3;
+    } else if (s.compare(i, 2, u"<!") == 0) {
+      size_t e = text.find(u'>', i);
+      i = e == String::npos ? text.size() : e + 1;
+    } else if (c == u'%') {
+      size_t e = text.find(u';', i);
+      if (e == String::npos) {
+        ++i;
+        continue;
+      }
+      String name = text.substr(i + 1, e - i - 1);
+      TKyXmlEntity* pe = E.FindParameterEntity(name);
+      // Self-referencing parameter entities would grow the text without end.
+      if (++replacements > 20000 || text.size() > E.MaxExpansion)
+        throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
+      text.replace(i, e + 1 - i, pe ? pe->Value : String());
+    } else {
+      ++i;
+    }
+  }
+}
+
+bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
+  FindText(u">");
+  if (Avail() == 0) return false;
+  Char c = Peek(0);
+  if (c == u'>' || c == u'/' || c == u'?') return false;
+  auto a = std::make_unique<TKyXmlAttribute>();
+  size_t k = 0;
+  while (k < Avail() && Buf[Pos + k] != u'=' && Buf[Pos + k] != u'>' && !IsWs(Buf[Pos + k])) ++k;
+  a->Name = Take(k);
+  a->SpaceBeforeEquals = ReadWhitespace();
+  Consume(1);
+  a->SpaceAfterEquals = ReadWhitespace();
+  Char q = Peek(0);
+  if (q != u'"' && q != u'\'') Fail(SXmlNoQuote);
+  a->QuoteKind = q == u'"' ? 0 : 1;
+  Consume(1);
+  size_t e = FindText(StringView(&q, 1));
+  if (e == String::npos) Unclosed(a->Name);
+  String value = E.Decode(StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch);
+  Consume(e);
+  if (F.Options & xoTrimText) {
+    size_t b = 0, t = value.size();
+    while (b < t && IsWs(value[b])) ++b;
+    while (t > b && IsWs(value[t - 1])) --t;
+    if (Preserving()) {
+      a->LeadingSpace = value.substr(0, b);
+      a->TrailingSpace = value.substr(t);
+    }
+    value = value.substr(b, t - b);
+  }
+  a->ChangeValue(value);
+  Consume(1);
+  a->SpecialCharForms = E.LastForms;
+  // The delimiter must come back escaped; a reference form seen for it already is one.
+  Byte& delimiter = a->SpecialCharForms[q == u'"' ? scQuot : scApos];
+  if (!delimiter) delimiter = efNamed;
+  TakeForms(*a);
+  a->SpaceAfter = ReadWhitespace();
+  element.Attributes.Add(std::move(a));
+  return true;
+}
+
+bool TXmlReader::StartTag(TKyXmlElement* given) {
+  auto e = std::make_unique<TKyXmlElement>();
+  e->Name = ReadName();
+  e->Parent = Current;
+  e->Tail = ReadWhitespace();
+  while (ReadAttribute(*e)) {
+  }
+  if (Avail() == 0) Unclosed(u"<" + e->Name);
+  if (Peek(0) == u'/') {
+    e->SetKind(xkEmptyElement);
+    Consume(2);
+  } else {
+    Consume(1);
+    ++OpenTags;
+  }
+  if (!F.OnElement || given) {
+    bool open = e->Kind() == xkElement;
+    TKyXmlElement* added = e.get();
+    AddNode(std::move(e));
+    if (open) {
+      // Deeper trees would overflow the stack of the recursive writer and its callers.
+      if (Stack.size() >= kMaxDepth) Fail(Format(SXmlTooDeep, {static_cast<int>(kMaxDepth)}));
+      Stack.push_back(added);
+      Current = added;
+    }
+    return false;
+  }
+  Byte action = 0;
+  F.OnElement(&F, e.get(), action);
+  if (action == 2) {
+    F.Stopped = true;
+    return true;
+  }
+  if (action == 1 && e->Kind() == xkElement) {
+    --OpenTags;
+    ParseContent(e.get());
+  }
+  return F.Stopped;
+}
+
+bool TXmlReader::EndTag(TKyXmlElement* given) {
+  FindText(u">", 0, u'<');
+  Consume(1);
+  String name = ReadName();
+  if (!Current) {
+    if (!F.OnElement || given) throw Exception(Format(SXmlInvalidEndTag, {name}));
+    ReadWhitespace();
+    Consume(1);
+    if (OpenTags > 0) --OpenTags;
+    return false;
+  }
+  if (Current->Name != name) throw Exception(Format(SXmlEndTagMismatch, {name, Current->Name}));
+  Current->EndTail = ReadWhitespace();
+  if (Peek(0) != u'>') Fail(SXmlInvalidName);
+  Consume(1);
+  Collapse(*Current);
+  Stack.pop_back();
+  Current = Stack.empty() ? nullptr : Stack.back();
+  if (OpenTags > 0) --OpenTags;
+  return Stack.empty() && given;
+}
+
+void TXmlReader::Collapse(TKyXmlElement& e) {
+  int n = e.ElementCount();
+  if (n == 0 && e.Value.empty() && Pending) {
+    e.ChangeValue(Pending->Value);
+    Pending.reset();
+  } else if (n == 1 && e.Elements(0)->Kind() == xkWhiteSpace) {
+    e.ChangeValue(e.Elements(0)->Value);
+    e.DeleteElement(0);
+  } else if (n == 1 && e.HasText && e.Elements(0)->Kind() == xkText) {
+    TKyXmlElement* c = e.Elements(0);
+    e.LeadingSpace = std::move(c->LeadingSpace);
+    e.Value = std::move(c->Value);
+    e.SpecialCharForms = c->SpecialCharForms;
+    e.TrailingSpace = std::move(c->TrailingSpace);
+    e.TakeCharacterForms(c->ReleaseCharacterForms());
+    e.DeleteElement(0);
+  }
+}
+
+void TXmlReader::CharData() {
+  String lead, text, trail;
+  bool first = true;
+  bool trim = (F.Options & xoTrimText) && !(Current && Current->PreservesSpace());
+  Byte expand = F.EntityKinds & (ekInternal | ekExternal);
+  for (;;) {
+    if (Avail() == 0 && !More()) break;
+    if (Buf[Pos] == u'<') break;
+    if (expand) {
+      size_t lt = Buf.find(u'<', Pos);
+      size_t len = (lt == String::npos ? Buf.size() : lt) - Pos;
+      StringView piece = StringView(Buf).substr(Pos, len);
+      if (piece.find(u'&') != StringView::npos) {
+        String decoded = E.Decode(piece, expand, nullptr);
+        if (decoded != piece) {
+          // Replacement text is parsed again, so an entity that names itself would never end.
+          Expanded += decoded.size();
+          if (Expanded > E.MaxExpansion)
+            throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
+        }
+        Buf.replace(Pos, len, decoded);
+        if (Avail() == 0) continue;
+        if (Buf[Pos] == u'<') break;
+      }
+    }
+    if (first && trim) {
+      size_t k = 0;
+      while (k < Avail() && IsWs(Buf[Pos + k])) ++k;
+      lead.append(Buf, Pos, k);
+      Consume(k);
+    }
+    first = false;
+    size_t lt = Buf.find(u'<', Pos);
+    size_t len = (lt == String::npos ? Buf.size() : lt) - Pos;
+    text.append(Buf, Pos, len);
+    Consume(len);
+    if (lt != String::npos) break;
+  }
+  if (trim) {
+    size_t t = text.size();
+    while (t > 0 && IsWs(text[t - 1])) --t;
+    trail = text.substr(t);
+    text.resize(t);
+  }
+  bool blank = std::all_of(text.begin(), text.end(), IsWs);
+  if (blank) {
+    if (Pending && Preserving()) AddNode(std::move(Pending));
+    Pending = std::make_unique<TKyXmlElement>(String(), xkWhiteSpace);
+    Pending->Value = text.empty() ? lead + trail : text;
+    return;
+  }
+  auto node = std::make_unique<TKyXmlElement>(String(), xkText);
+  node->Value = E.Decode(text, F.EntityKinds & ekPredefined, &Scratch);
+  node->LeadingSpace = std::move(lead);
+  node->TrailingSpace = std::move(trail);
+  node->SpecialCharForms = E.LastForms;
+  TakeForms(*node);
+  if (Current) Current->HasText = true;
+  AddNode(std::move(node));
+}
+
+bool TKyXmlFile::LoadFromFile(const String& fileName) {
+  auto stream = std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyNone);
+  Entities.BaseDir = ExtractFilePath(fileName);
+  TextFile.FileName = fileName;
+  bool ok = LoadFromStream(*stream);
+  if (DeclarationOnly) KeptStream_ = std::move(stream);
+  return ok;
+}
+
+bool TKyXmlFile::LoadFromStream(TStream& stream) {
+  Clear();
+  KeptStream_.reset();
+  TextFile.SetEncoding(TXmlTextFile::teUtf8);
+  TextFile.Open(&stream, false);
+  try {
+    TXmlReader reader(*this);
+    reader.Run();
+  } catch (...) {
+    TextFile.WriteBom = TextFile.HadBom;
+    TextFile.Close();
+    throw;
+  }
+  TextFile.WriteBom = TextFile.HadBom;
+  if (!DeclarationOnly) TextFile.Close();
+  return !Stopped;
+}

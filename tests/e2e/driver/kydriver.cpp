@@ -1,0 +1,234 @@
+#include "tests/e2e/driver/kydriver.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <vector>
+
+TDriver::~TDriver() {
+  if (Process_) {
+    if (WaitForSingleObject(Process_, 0) == WAIT_TIMEOUT) TerminateProcess(Process_, 255);
+    CloseHandle(Process_);
+  }
+}
+
+bool TDriver::Start(const std::wstring& command) {
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = command;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  CloseHandle(pi.hThread);
+  Process_ = pi.hProcess;
+  Pid_ = pi.dwProcessId;
+  WaitForInputIdle(Process_, 5000);
+  return true;
+}
+
+bool TDriver::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+  for (;;) {
+    if (condition()) return true;
+    if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+    Sleep(20);
+  }
+}
+
+namespace {
+struct TFind {
+  DWORD Pid;
+  const std::wstring* Title;
+  const wchar_t* Class;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindTop(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<TFind*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != f->Pid || !IsWindowVisible(h)) return TRUE;
+  if (f->Title && TDriver::Text(h) != *f->Title) return TRUE;
+  if (f->Class) {
+    wchar_t cls[64];
+    GetClassNameW(h, cls, 64);
+    if (wcscmp(cls, f->Class) != 0) return TRUE;
+  }
+  f->Found = h;
+  return FALSE;
+}
+
+struct TFindName {
+  const std::wstring* Name;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindChild(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<TFindName*>(lp);
+  if (TDriver::NameOf(h) == *f->Name) {
+    f->Found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+HWND TDriver::WaitWindow(const std::wstring& title, int timeoutMs) {
+  TFind f{Pid_, &title, nullptr};
+  WaitFor([&] {
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
+    return f.Found != nullptr;
+  }, timeoutMs);
+  return f.Found;
+}
+
+HWND TDriver::WaitMessageBox(int timeoutMs) {
+  TFind f{Pid_, nullptr, L"#32770"};
+  WaitFor([&] {
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
+    return f.Found != nullptr;
+  }, timeoutMs);
+  return f.Found;
+}
+
+std::wstring TDriver::NameOf(HWND h) {
+  auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(h, L"KyName")));
+  wchar_t buf[256] = {};
+  if (!atom || !GlobalGetAtomNameW(atom, buf, 256)) return std::wstring();
+  return buf;
+}
+
+HWND TDriver::Control(HWND top, const std::wstring& name) const {
+  if (!top) return nullptr;
+  if (NameOf(top) == name) return top;
+  TFindName f{&name};
+  EnumChildWindows(top, FindChild, reinterpret_cast<LPARAM>(&f));
+  return f.Found;
+}
+
+std::wstring TDriver::Text(HWND h) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return std::wstring();
+  std::wstring s(len + 1, L'\0');
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(h, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG, 2000, &got);
+  s.resize(got);
+  return s;
+}
+
+bool TDriver::Checked(HWND h) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+  return r == BST_CHECKED;
+}
+
+void TDriver::Click(HWND control) { PostMessageW(control, BM_CLICK, 0, 0); }
+
+void TDriver::SetChecked(HWND control, bool checked) {
+  if (Checked(control) != checked) Click(control);
+}
+
+void TDriver::Type(HWND control, const std::wstring& text) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &r);
+}
+
+void TDriver::SelectItem(HWND control, int index) {
+  wchar_t cls[64];
+  GetClassNameW(control, cls, 64);
+  bool combo = _wcsicmp(cls, L"ComboBox") == 0;
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &r);
+  PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), combo ? CBN_SELCHANGE : LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(control));
+}
+
+void TDriver::Key(HWND top, WORD vk) {
+  GUITHREADINFO gi{sizeof gi};
+  DWORD tid = GetWindowThreadProcessId(top, nullptr);
+  HWND target = top;
+  if (GetGUIThreadInfo(tid, &gi) && gi.hwndFocus) target = gi.hwndFocus;
+  PostMessageW(target, WM_KEYDOWN, vk, 1);
+  PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+std::wstring TDriver::MessageBoxText(HWND box) {
+  HWND text = GetDlgItem(box, 0xFFFF);
+  return text ? Text(text) : std::wstring();
+}
+
+void TDriver::Answer(HWND box, int buttonId) {
+  HWND b = GetDlgItem(box, buttonId);
+  if (b) PostMessageW(b, BM_CLICK, 0, 0);
+  else PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+}
+
+int TDriver::WaitExit(int timeoutMs) {
+  if (!Process_ || WaitForSingleObject(Process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(Process_, &code);
+  return static_cast<int>(code);
+}
+
+namespace {
+void Put32(std::string& s, std::uint32_t v) {
+  for (int i = 3; i >= 0; --i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void Chunk(std::string& png, const char* type, const std::string& data) {
+  Put32(png, static_cast<std::uint32_t>(data.size()));
+  std::string body = std::string(type, 4) + data;
+  png += body;
+  Put32(png, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+}
+}  // namespace
+
+bool TDriver::Screenshot(HWND window, const std::wstring& pngFile) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return false;
+  int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top row first
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  std::string raw;
+  raw.reserve(static_cast<size_t>(h) * (w * 3 + 1));
+  const auto* px = static_cast<const unsigned char*>(bits);
+  for (int y = 0; y < h; ++y) {
+    raw += '\0';  // no filter
+    for (int x = 0; x < w; ++x) {
+      const unsigned char* p = px + (static_cast<size_t>(y) * w + x) * 4;
+      raw += static_cast<char>(p[2]);
+      raw += static_cast<char>(p[1]);
+      raw += static_cast<char>(p[0]);
+    }
+  }
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  uLongf zlen = compressBound(static_cast<uLong>(raw.size()));
+  std::string z(zlen, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(z.data()), &zlen, reinterpret_cast<const Bytef*>(raw.data()),
+                static_cast<uLong>(raw.size()), 6) != Z_OK)
+    return false;
+  z.resize(zlen);
+  std::string png = "\x89PNG\r\n\x1A\n";
+  std::string ihdr;
+  Put32(ihdr, static_cast<std::uint32_t>(w));
+  Put32(ihdr, static_cast<std::uint32_t>(h));
+  ihdr += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+  Chunk(png, "IHDR", ihdr);
+  Chunk(png, "IDAT", z);
+  Chunk(png, "IEND", "");
+  FILE* f = _wfopen(pngFile.c_str(), L"wb");
+  if (!f) return false;
+  bool ok = fwrite(png.data(), 1, png.size(), f) == png.size();
+  return fclose(f) == 0 && ok;
+}
