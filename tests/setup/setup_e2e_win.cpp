@@ -169,7 +169,7 @@ TEST(SetupE2E, RunningApplicationInCapitalsRefuses) {
   HWND box = d.WaitMessageBox();
   ASSERT_TRUE(box);
   std::wstring text = TDriver::MessageBoxText(box);
-  EXPECT_NE(text.find(L"Tramvelon application is running! Can not run this setup application."), std::wstring::npos);
+  EXPECT_NE(text.find(L"Tramvelon application is running! Can not run this setup application."), std::wstring::npos) << Narrow(text);
   EXPECT_NE(text.find(L"Please close Tramvelon application and try again."), std::wstring::npos);
   TDriver::Screenshot(box, Shot(L"setup-refuses-application-running"));
   d.Answer(box, IDOK);
