@@ -86,6 +86,11 @@ const TClassInfo& TMainForm::StaticClassInfo() {
 void TMainForm::FormCreate(TKyComponent* sender) {
   TSetupWizard::FormCreate(sender);
   if (auto* l = Get<TLabel>(u"VersionLabel")) l->SetCaption(GetSetupVersionText());
+  // The two banner labels are drawn over the banner picture.
+  for (const char16_t* name : {u"BetaLabel", u"VersionLabel"}) {
+    if (auto* l = Get<TLabel>(name); l && l->Handle())
+      SetWindowPos(l->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   if (auto* e = Get<TEdit>(u"InstallDirectoryEdit")) e->SetText(GetDefaultInstallDir());
   bool vista = IsWindowsVistaOrLater();
   for (const char16_t* name : {u"UsePersonalDirectoryLabel", u"UsePersonalDirectoryCheck", u"PersonalDirectoryLabel",
