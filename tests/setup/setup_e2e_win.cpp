@@ -85,6 +85,14 @@ TEST(SetupE2E, WindowLayoutAndStartTexts) {
   EXPECT_GE(dir.size(), 12u);
   EXPECT_EQ(dir.substr(dir.size() - 12), L"\\Tramvelon 4");
   EXPECT_TRUE(TDriver::Text(s.C(L"ProgressBarLabel")).empty());
+  // The language list sits inside its group and shows.
+  HWND list = s.C(L"LanguageList");
+  ASSERT_TRUE(list);
+  EXPECT_TRUE(TDriver::Visible(list));
+  RECT lr = ChildRect(list);
+  EXPECT_EQ(TDriver::NameOf(GetParent(list)), L"LanguageGroup");
+  EXPECT_EQ(lr.left, 8);
+  EXPECT_EQ(lr.right - lr.left, 489);
   s.End();
 }
 

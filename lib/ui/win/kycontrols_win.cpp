@@ -1053,6 +1053,13 @@ void TGroupBox::CreateParams(TCreateParams& p) {
   p.ExStyle = WS_EX_CONTROLPARENT;
 }
 
+bool TGroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  // New child windows go below their older siblings: push the frame down again.
+  if (msg == WM_PARENTNOTIFY && LOWORD(wp) == WM_CREATE && Frame_)
+    SetWindowPos(Frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return TWinContainer::WndProc(msg, wp, lp, result);
+}
+
 void TGroupBox::CreateWnd() {
   // The frame and caption are a group-box button that fills the container.
   // Clipped and kept below the group's controls, so that it never paints over them.
