@@ -337,3 +337,21 @@ TEST(Controls, NestedControlsComeFromTheResourceWithTheirState) {
   EXPECT_EQ(f->ShowModal(), mrOk);
 }
 }  // namespace
+
+namespace {
+TEST(Controls, MnemonicOfALabelFocusesTheControlAfterIt) {
+  auto d = NewForm<TPasswordDialog>(nullptr);
+  d->Show();
+  HWND ok = Find<TButton>(*d, u"OkButton")->Handle();
+  SetFocus(ok);
+  ASSERT_EQ(GetFocus(), ok);
+  EXPECT_FALSE(d->HandleMnemonic(L'x'));
+  EXPECT_EQ(GetFocus(), ok);
+  EXPECT_TRUE(d->HandleMnemonic(L'e'));  // "&Enter the password:"
+  EXPECT_EQ(GetFocus(), d->Edit()->Handle());
+  // Tab moves on in the order of the form resource.
+  MSG tab{d->Edit()->Handle(), WM_KEYDOWN, VK_TAB, 0};
+  IsDialogMessageW(d->Handle(), &tab);
+  EXPECT_EQ(GetFocus(), ok);
+}
+}  // namespace

@@ -131,8 +131,12 @@ bool ReadFontData(HFONT font, TFontData& data) {
   if (!font || GetObjectW(font, sizeof lf, &lf) != sizeof lf) return false;
   data.Handle = font;
   data.Height = lf.lfHeight;
-  data.Style = (lf.lfWeight >= FW_BOLD ? fsBold : 0) | (lf.lfItalic ? fsItalic : 0) | (lf.lfUnderline ? fsUnderline : 0) |
-               (lf.lfStrikeOut ? fsStrikeOut : 0);
+  std::uint32_t style = 0;
+  if (lf.lfWeight >= FW_BOLD) style |= fsBold;
+  if (lf.lfItalic) style |= fsItalic;
+  if (lf.lfUnderline) style |= fsUnderline;
+  if (lf.lfStrikeOut) style |= fsStrikeOut;
+  data.Style = style;
   data.Charset = lf.lfCharSet;
   int pitch = lf.lfPitchAndFamily & 3;
   data.Pitch = pitch == FIXED_PITCH ? TFontPitch::Fixed : pitch == VARIABLE_PITCH ? TFontPitch::Variable : TFontPitch::Default;
@@ -186,6 +190,9 @@ void TApplication::Run() {
   MSG msg;
   while (!Terminated && MainForm && MainForm->HandleAllocated() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    if (msg.message == WM_SYSCHAR)
+      if (auto* f = dynamic_cast<TKyCustomForm*>(TControl::FromHandle(top)); f && f->HandleMnemonic(static_cast<wchar_t>(msg.wParam)))
+        continue;
     if (top && IsDialogMessageW(top, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -43,6 +43,10 @@ class TKyCustomForm : public TWinContainer {
   bool CloseQuery();
   bool IsModal() const { return Modal_; }
 
+  // Alt+letter: a label's mnemonic focuses its FocusControl (else the next control in Tab
+  // order), a button's clicks it. True when a control had that mnemonic. The form's message
+  // loops call it before the dialog manager, which does not do this reliably everywhere.
+  bool HandleMnemonic(wchar_t ch);
   // The button that Enter and Escape press.
   TButton* DefaultButton() const;
   TButton* CancelButton() const;

@@ -5,6 +5,7 @@
 #include "lib/core/kysystem.h"
 
 #include "lib/core/kysysutils.h"
+#include "lib/core/kysystem.h"
 #include "lib/core/win/kywin.h"
 #include "lib/ui/kyformutil.h"
 
@@ -172,6 +173,7 @@ int TKyCustomForm::ShowModal() {
       ModalResult_ = mrCancel;
       break;
     }
+    if (msg.message == WM_SYSCHAR && HandleMnemonic(static_cast<wchar_t>(msg.wParam))) continue;
     if (!IsDialogMessageW(Handle(), &msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
@@ -188,6 +190,52 @@ int TKyCustomForm::ShowModal() {
   SetVisible(false);
   Modal_ = false;
   return ModalResult_;
+}
+
+namespace {
+// The character after a single '&' in a caption, 0 when there is none.
+wchar_t MnemonicOf(const String& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    if (caption[i + 1] == u'&') {
+      ++i;
+      continue;
+    }
+    return static_cast<wchar_t>(caption[i + 1]);
+  }
+  return 0;
+}
+
+bool FindMnemonic(TControl* c, wchar_t want, TControl*& found) {
+  for (int i = 0; i < c->ControlCount(); ++i) {
+    TControl* k = c->Controls(i);
+    if (!k->Showing() || !k->Enabled()) continue;
+    if ((dynamic_cast<TLabel*>(k) || dynamic_cast<TButton*>(k) || dynamic_cast<TCheckBox*>(k)) &&
+        UpCaseChar(static_cast<Char>(MnemonicOf(k->Caption()))) == UpCaseChar(static_cast<Char>(want))) {
+      found = k;
+      return true;
+    }
+    if (FindMnemonic(k, want, found)) return true;
+  }
+  return false;
+}
+}  // namespace
+
+bool TKyCustomForm::HandleMnemonic(wchar_t ch) {
+  TControl* c = nullptr;
+  if (!ch || !FindMnemonic(this, ch, c)) return false;
+  if (auto* label = dynamic_cast<TLabel*>(c)) {
+    TControl* target = label->FocusControl();
+    if (target && target->CanFocus()) {
+      target->SetFocus();
+    } else if (HWND next = GetNextDlgTabItem(Handle(), label->Handle(), FALSE)) {
+      ::SetFocus(next);
+    }
+  } else {
+    c->SetFocus();
+    c->Click();
+  }
+  return true;
 }
 
 bool TKyCustomForm::CloseQuery() {
