@@ -448,6 +448,7 @@ class TGroupBox : public TWinContainer {
  protected:
   void CreateParams(TCreateParams& p) override;
   void CreateWnd() override;
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
   HWND Frame_ = nullptr;

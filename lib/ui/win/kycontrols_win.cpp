@@ -1060,10 +1060,19 @@ void TGroupBox::CreateParams(TCreateParams& p) {
   p.ExStyle = WS_EX_CONTROLPARENT;
 }
 
+bool TGroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  // New child windows go below their older siblings: push the frame down again.
+  if (msg == WM_PARENTNOTIFY && LOWORD(wp) == WM_CREATE && Frame_)
+    SetWindowPos(Frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return TWinContainer::WndProc(msg, wp, lp, result);
+}
+
 void TGroupBox::CreateWnd() {
   // The frame and caption are a group-box button that fills the container.
-  Frame_ = CreateWindowExW(0, L"BUTTON", W(Caption_), WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, Width(), Height(),
-                           Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  // Clipped and kept below the group's controls, so that it never paints over them.
+  Frame_ = CreateWindowExW(0, L"BUTTON", W(Caption_), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, 0,
+                           Width(), Height(), Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowPos(Frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageW(Frame_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
 }
 
