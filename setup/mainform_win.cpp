@@ -4,6 +4,10 @@
 #include <tlhelp32.h>
 
 #include "lib/core/kycodepages.h"
+#include "lib/install/kyinstaller.h"
+#include "lib/locale/kylocale.h"
+#include "lib/net/kyproxy.h"
+#include "lib/xml/kyxml.h"
 #include "lib/core/kysystem.h"
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
@@ -163,9 +167,17 @@ void TMainForm::FormCloseQuery(TKyComponent*, bool& canClose) {
 // ---- program ----------------------------------------------------------------------
 
 int RunSetup() {
-  // Module start-ups before any window: the code-page table (the other modules' start-ups
-  // join here as they arrive).
+  // Module start-ups before any window, in their order: the system proxy, the locale and
+  // code-page tables (the translator and language files join here as they arrive).
+  InitializeHttpProxy();
+  SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 5000, body); });
+  PopulateLocaleDatas();
   CodePageDatas();
+  // Encrypted package entries ask through the password dialog; Cancel gives the empty password.
+  KyPasswordPrompt = [](String& password) {
+    password = TPasswordDialog::Ask(Application.MainForm);
+    return true;
+  };
   if (GetWindowsVersion() == 0) {
     ShowInformation(LoadResString(SOldWindows));
     return 0;

@@ -39,7 +39,3 @@ class TSelectDirectoryDialog : public TSetupDialog {
   TShellTreeView* Tree() const;
 };
 
-
-// The installer's password prompt: the dialog's text in the system's ANSI code page,
-// empty after Cancel.
-RawBytes AskPackagePassword(TKyComponent* owner);

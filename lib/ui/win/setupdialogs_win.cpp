@@ -47,12 +47,3 @@ String TSelectDirectoryDialog::GetFolder() const {
   return Tree() ? FolderWithoutTrailingBackslash(Tree()->SelectedPath()) : String();
 }
 
-RawBytes AskPackagePassword(TKyComponent* owner) {
-  String pw = TPasswordDialog::Ask(owner);
-  if (pw.empty()) return RawBytes();
-  const wchar_t* w = reinterpret_cast<const wchar_t*>(pw.c_str());
-  int n = WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(pw.size()), nullptr, 0, nullptr, nullptr);
-  RawBytes out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(pw.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
