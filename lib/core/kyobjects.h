@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "lib/core/kystringlist.h"
@@ -18,6 +19,44 @@ class TKyBaseObject {
   virtual ~TKyBaseObject() = default;
 };
 
+// An event handler held behind one pointer: most objects never get one, and a large
+// tree of them (XML nodes) would otherwise carry an empty std::function in each.
+template <typename Sig>
+class TKyEvent;
+template <typename R, typename... A>
+class TKyEvent<R(A...)> {
+ public:
+  using TFunction = std::function<R(A...)>;
+  TKyEvent() = default;
+  TKyEvent(std::nullptr_t) {}
+  template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TKyEvent>>>
+  TKyEvent(F&& f) {
+    Set(TFunction(std::forward<F>(f)));
+  }
+  TKyEvent(const TKyEvent& o) { *this = o; }
+  TKyEvent(TKyEvent&&) noexcept = default;
+  TKyEvent& operator=(const TKyEvent& o) {
+    if (this != &o) F_ = o.F_ ? std::make_unique<TFunction>(*o.F_) : nullptr;
+    return *this;
+  }
+  TKyEvent& operator=(TKyEvent&&) noexcept = default;
+  TKyEvent& operator=(std::nullptr_t) {
+    F_.reset();
+    return *this;
+  }
+  template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TKyEvent>>>
+  TKyEvent& operator=(F&& f) {
+    Set(TFunction(std::forward<F>(f)));
+    return *this;
+  }
+  explicit operator bool() const { return F_ != nullptr; }
+  R operator()(A... a) const { return (*F_)(std::forward<A>(a)...); }
+
+ private:
+  void Set(TFunction f) { F_ = f ? std::make_unique<TFunction>(std::move(f)) : nullptr; }
+  std::unique_ptr<TFunction> F_;
+};
+
 class TKyObject;
 using TKyObjectPtr = std::unique_ptr<TKyObject>;
 
@@ -27,7 +66,7 @@ using TKyObjectPtr = std::unique_ptr<TKyObject>;
 
 class TKyObject : public TKyBaseObject {
  public:
-  using TNotifyEvent = std::function<void(TKyObject* sender)>;
+  using TNotifyEvent = TKyEvent<void(TKyObject* sender)>;
 
   virtual void Assign(const TKyObject& source) {}
   // Equals against a freshly created object of the same class.

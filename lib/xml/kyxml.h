@@ -13,8 +13,10 @@
 #include "lib/core/kystringlist.h"
 #include "lib/core/kytextfile.h"
 #include "lib/core/kytypes.h"
+#include "lib/xml/kyxmlarray.h"
 #include "lib/xml/kyxmlpool.h"
 #include "lib/xml/kyxmlspace.h"
+#include "lib/xml/kyxmlstring.h"
 
 // Node kinds; the numbers are what Kind holds and what the writer switches on.
 enum TKyXmlItemKind : Byte {
@@ -105,27 +107,37 @@ class TKyXmlItem : public TKyObject {
   virtual String GetValue() const = 0;
   virtual void SetValue(const String& text) = 0;
   virtual void ValueChanged() {}
-  // Stores Text only when it differs, then ValueChanged.
+  // Stores Text only when it differs from Value, then ValueChanged.
   void ChangeValue(const String& text);
   void Assign(const TKyObject& source) override;
   bool Equals(const TKyObject& other) const override;
 
-  // The remembered character forms, created on first use.
-  TKyXmlItemEntities& CharacterForms();
-  const TKyXmlItemEntities* CharacterFormsOrNull() const { return CharacterForms_.get(); }
-  bool HasCharacterForms() const { return CharacterForms_ && CharacterForms_->Count() > 0; }
-  void TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) { CharacterForms_ = std::move(forms); }
-  std::unique_ptr<TKyXmlItemEntities> ReleaseCharacterForms() { return std::move(CharacterForms_); }
+  ~TKyXmlItem() override {
+    if (HasForms_) ReleaseCharacterForms();
+  }
 
+  // The remembered character forms, created on first use. Few nodes have any, so
+  // they are kept in a table beside the nodes instead of a pointer in each.
+  TKyXmlItemEntities& CharacterForms();
+  const TKyXmlItemEntities* CharacterFormsOrNull() const;
+  bool HasCharacterForms() const {
+    const TKyXmlItemEntities* f = CharacterFormsOrNull();
+    return f && f->Count() > 0;
+  }
+  void TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms);
+  std::unique_ptr<TKyXmlItemEntities> ReleaseCharacterForms();
+
+  // Every field is one pointer wide, the form bytes last, so that a node of a large
+  // document stays small (the derived classes put their bytes into the tail).
   TXmlWhitespace TrailingSpace;
   TXmlWhitespace LeadingSpace;
-  TXmlSpecialBytes SpecialCharForms{};
-  String Name;
+  TXmlString Name;
   TKyXmlElement* Parent = nullptr;
-  String Value;
+  TXmlString Value;
+  TXmlSpecialBytes SpecialCharForms{};
 
  private:
-  std::unique_ptr<TKyXmlItemEntities> CharacterForms_;
+  bool HasForms_ = false;  // an entry in the table of character forms
 };
 
 class TKyXmlAttribute : public TKyXmlItem {
@@ -136,13 +148,13 @@ class TKyXmlAttribute : public TKyXmlItem {
     Value = value;
   }
   KY_OBJECT_CREATE(TKyXmlAttribute)
-  String GetValue() const override { return Value; }
+  String GetValue() const override { return Value.Str(); }
   void SetValue(const String& text) override { Value = text; }
   void Assign(const TKyObject& source) override;
   bool Equals(const TKyObject& other) const override;
 
-  TXmlWhitespace SpaceBeforeEquals;
   Byte QuoteKind = 0;  // 0 double quote, 1 apostrophe
+  TXmlWhitespace SpaceBeforeEquals;
   TXmlWhitespace SpaceAfterEquals;
   TXmlWhitespace SpaceAfter;
 };
@@ -179,7 +191,7 @@ class TKyXmlAttributes {
   TKyXmlElement* Parent = nullptr;
 
  private:
-  std::vector<std::unique_ptr<TKyXmlAttribute>> Items_;
+  TXmlNodeArray<TKyXmlAttribute> Items_;
 };
 
 class TKyXmlElement : public TKyXmlItem {
@@ -193,7 +205,7 @@ class TKyXmlElement : public TKyXmlItem {
   ~TKyXmlElement() override;
   KY_OBJECT_CREATE(TKyXmlElement)
 
-  String GetValue() const override { return Value; }
+  String GetValue() const override { return Value.Str(); }
   void SetValue(const String& text) override { Value = text; }
   // Copies kind, flags, attributes and the whole subtree.
   void Assign(const TKyObject& source) override;
@@ -217,16 +229,21 @@ class TKyXmlElement : public TKyXmlItem {
   TKyXmlElement* FindElement(StringView name, int index = -1, StringView language = StringView());
   bool PreservesSpace() const;
 
-  TKyXmlAttributes Attributes;
+  // The bytes first: they fill the tail of the item part.
   bool HasText = false;
   bool Enabled = true;
-  TXmlWhitespace EndTail;
-  int SameNameIndex = 0;
-  TXmlWhitespace Tail;
 
  private:
   Byte Kind_ = xkElement;
-  std::vector<std::unique_ptr<TKyXmlElement>> Children_;
+
+ public:
+  int SameNameIndex = 0;
+  TKyXmlAttributes Attributes;
+  TXmlWhitespace EndTail;
+  TXmlWhitespace Tail;
+
+ private:
+  TXmlNodeArray<TKyXmlElement> Children_;
 };
 
 // One entity that references may name.

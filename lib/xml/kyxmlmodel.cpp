@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <unordered_map>
 
 #include "lib/core/kydatetime.h"
 #include "lib/core/kyformat.h"
@@ -85,41 +87,88 @@ TXmlEntityData& TKyXmlItemEntities::FindOrAdd(char32_t code) {
 // ---- TKyXmlItem
 
 void TKyXmlItem::ChangeValue(const String& text) {
-  if (GetValue() == text) return;
+  if (Value == text) return;
   SetValue(text);
   ValueChanged();
 }
 
+namespace {
+
+struct TFormsTable {
+  std::mutex Lock;
+  std::unordered_map<const TKyXmlItem*, std::unique_ptr<TKyXmlItemEntities>> Forms;
+};
+
+TFormsTable& FormsTable() {
+  static TFormsTable* table = new TFormsTable;  // lives as long as any node may
+  return *table;
+}
+
+}  // namespace
+
 TKyXmlItemEntities& TKyXmlItem::CharacterForms() {
-  if (!CharacterForms_) CharacterForms_ = std::make_unique<TKyXmlItemEntities>();
-  return *CharacterForms_;
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  std::unique_ptr<TKyXmlItemEntities>& f = t.Forms[this];
+  if (!f) f = std::make_unique<TKyXmlItemEntities>();
+  HasForms_ = true;
+  return *f;
+}
+
+const TKyXmlItemEntities* TKyXmlItem::CharacterFormsOrNull() const {
+  if (!HasForms_) return nullptr;
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  auto it = t.Forms.find(this);
+  return it == t.Forms.end() ? nullptr : it->second.get();
+}
+
+void TKyXmlItem::TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) {
+  std::unique_ptr<TKyXmlItemEntities> old = ReleaseCharacterForms();
+  if (!forms) return;
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  t.Forms[this] = std::move(forms);
+  HasForms_ = true;
+}
+
+std::unique_ptr<TKyXmlItemEntities> TKyXmlItem::ReleaseCharacterForms() {
+  if (!HasForms_) return nullptr;
+  HasForms_ = false;
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  auto it = t.Forms.find(this);
+  if (it == t.Forms.end()) return nullptr;
+  std::unique_ptr<TKyXmlItemEntities> f = std::move(it->second);
+  t.Forms.erase(it);
+  return f;
 }
 
 // ---- TKyXmlAttributes
 
 TKyXmlAttribute* TKyXmlAttributes::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
-  return Items_[static_cast<size_t>(index)].get();
+  return Items_[static_cast<size_t>(index)];
 }
 
 void TKyXmlAttributes::Add(std::unique_ptr<TKyXmlAttribute> attribute, int index) {
-  if (Find(attribute->Name)) throw Exception(Format(SXmlDuplicateAttribute, {attribute->Name}));
+  if (Find(attribute->Name)) throw Exception(Format(SXmlDuplicateAttribute, {attribute->Name.View()}));
   attribute->Parent = Parent;
   if (index < 0 || index >= Count())
     Items_.push_back(std::move(attribute));
   else
-    Items_.insert(Items_.begin() + index, std::move(attribute));
+    Items_.insert(static_cast<size_t>(index), std::move(attribute));
 }
 
 TKyXmlAttribute* TKyXmlAttributes::Find(StringView name) const {
-  for (const auto& a : Items_)
-    if (a->Name == name) return a.get();
+  for (TKyXmlAttribute* a : Items_)
+    if (a->Name == name) return a;
   return nullptr;
 }
 
 String TKyXmlAttributes::ReadString(StringView name, const String& defaultValue) const {
   TKyXmlAttribute* a = Find(name);
-  return a ? a->Value : defaultValue;
+  return a ? a->Value.Str() : defaultValue;
 }
 
 void TKyXmlAttributes::WriteString(const String& name, const String& value, int index, bool skipDefault,
@@ -162,7 +211,7 @@ void TKyXmlAttributes::WriteFloat(const String& name, bool skipDefault, double d
 TDateTime TKyXmlAttributes::ReadDateTime(StringView name, TDateTime defaultValue) const {
   TKyXmlAttribute* a = Find(name);
   if (!a) return defaultValue;
-  const String& v = a->Value;
+  const String v = a->Value.Str();
   if (v.empty()) return 0;
   auto part = [&](size_t pos, size_t len) { return pos < v.size() ? v.substr(pos, len) : String(); };
   int year = StrToInt(part(0, 4));
@@ -186,12 +235,13 @@ TDateTime TKyXmlAttributes::ReadDateTime(StringView name, TDateTime defaultValue
 
 TKyXmlElement::~TKyXmlElement() {
   if (Children_.empty()) return;
-  std::vector<std::unique_ptr<TKyXmlElement>> work = std::move(Children_);
+  std::vector<TKyXmlElement*> work;
+  Children_.DetachAll(work);
   while (!work.empty()) {
-    std::unique_ptr<TKyXmlElement> e = std::move(work.back());
+    TKyXmlElement* e = work.back();
     work.pop_back();
-    for (auto& c : e->Children_) work.push_back(std::move(c));
-    e->Children_.clear();
+    e->Children_.DetachAll(work);
+    delete e;
   }
 }
 
@@ -209,7 +259,7 @@ void TKyXmlElement::SetKind(Byte kind) {
 
 TKyXmlElement* TKyXmlElement::Elements(int index) const {
   if (index < 0 || index >= ElementCount()) throw EListError(Format(SListIndexError, {index}));
-  return Children_[static_cast<size_t>(index)].get();
+  return Children_[static_cast<size_t>(index)];
 }
 
 TKyXmlElement* TKyXmlElement::AddElement(std::unique_ptr<TKyXmlElement> element, bool freeIfEmpty) {
@@ -224,8 +274,8 @@ TKyXmlElement* TKyXmlElement::InsertElement(std::unique_ptr<TKyXmlElement> eleme
   Byte k = e->Kind_;
   if (k == xkCData || (k >= xkComment && k <= xkWhiteSpace)) {
     bool isTag = k == xkEmptyElement || k == xkElement;
-    for (auto it = Children_.rbegin(); it != Children_.rend(); ++it) {
-      const TKyXmlElement& s = **it;
+    for (size_t i = Children_.size(); i-- > 0;) {
+      const TKyXmlElement& s = *Children_[i];
       if (s.Name != e->Name) continue;
       bool sTag = s.Kind_ == xkEmptyElement || s.Kind_ == xkElement;
       if (s.Kind_ == k || (sTag && isTag)) {
@@ -237,33 +287,32 @@ TKyXmlElement* TKyXmlElement::InsertElement(std::unique_ptr<TKyXmlElement> eleme
   if (index < 0 || index >= ElementCount())
     Children_.push_back(std::move(element));
   else
-    Children_.insert(Children_.begin() + index, std::move(element));
+    Children_.insert(static_cast<size_t>(index), std::move(element));
   return e;
 }
 
 void TKyXmlElement::DeleteElement(int index) {
   Elements(index);
-  Children_.erase(Children_.begin() + index);
+  Children_.erase(static_cast<size_t>(index));
 }
 
 std::unique_ptr<TKyXmlElement> TKyXmlElement::ExtractElement(int index) {
   Elements(index);
-  auto e = std::move(Children_[static_cast<size_t>(index)]);
-  Children_.erase(Children_.begin() + index);
+  std::unique_ptr<TKyXmlElement> e = Children_.extract(static_cast<size_t>(index));
   e->Parent = nullptr;
   return e;
 }
 
 TKyXmlElement* TKyXmlElement::FindElement(StringView name, int index, StringView language) {
   if (name.empty()) return this;
-  for (const auto& c : Children_) {
+  for (TKyXmlElement* c : Children_) {
     if (c->Name != name) continue;
     if (index != -1 && c->SameNameIndex != index) continue;
     if (!language.empty()) {
       TKyXmlAttribute* lang = c->Attributes.Find(u"xml:lang");
       if (!lang || lang->Value != language) continue;
     }
-    return c.get();
+    return c;
   }
   return nullptr;
 }
@@ -483,9 +532,9 @@ void TKyXmlItem::Assign(const TKyObject& source) {
   Name = o->Name;
   Value = o->Value;
   if (o->HasCharacterForms())
-    CharacterForms().Assign(*o->CharacterForms_);
+    CharacterForms().Assign(*o->CharacterFormsOrNull());
   else
-    CharacterForms_.reset();
+    ReleaseCharacterForms();
 }
 
 bool TKyXmlItem::Equals(const TKyObject& other) const {
@@ -495,7 +544,7 @@ bool TKyXmlItem::Equals(const TKyObject& other) const {
       LeadingSpace.Str() != o->LeadingSpace.Str() || SpecialCharForms != o->SpecialCharForms)
     return false;
   if (HasCharacterForms() != o->HasCharacterForms()) return false;
-  return !HasCharacterForms() || CharacterForms_->Equals(*o->CharacterForms_);
+  return !HasCharacterForms() || CharacterFormsOrNull()->Equals(*o->CharacterFormsOrNull());
 }
 
 void TKyXmlAttribute::Assign(const TKyObject& source) {
@@ -517,12 +566,13 @@ bool TKyXmlAttribute::Equals(const TKyObject& other) const {
 
 void TKyXmlAttributes::Assign(const TKyXmlAttributes& other) {
   if (&other == this) return;
-  std::vector<std::unique_ptr<TKyXmlAttribute>> copies;
+  TXmlNodeArray<TKyXmlAttribute> copies;
   copies.reserve(other.Items_.size());
-  for (const auto& a : other.Items_) {
-    copies.push_back(std::make_unique<TKyXmlAttribute>());
-    copies.back()->Assign(*a);
-    copies.back()->Parent = Parent;
+  for (TKyXmlAttribute* a : other.Items_) {
+    auto copy = std::make_unique<TKyXmlAttribute>();
+    copy->Assign(*a);
+    copy->Parent = Parent;
+    copies.push_back(std::move(copy));
   }
   Items_ = std::move(copies);
 }
@@ -540,9 +590,9 @@ void TKyXmlElement::Assign(const TKyObject& source) {
   TKyXmlItem::Assign(source);
   if (!o) return;
   // Copy into a new subtree first: the source may be a descendant of this element.
-  std::vector<std::unique_ptr<TKyXmlElement>> children;
+  TXmlNodeArray<TKyXmlElement> children;
   children.reserve(o->Children_.size());
-  for (const auto& c : o->Children_) {
+  for (TKyXmlElement* c : o->Children_) {
     auto copy = std::make_unique<TKyXmlElement>();
     copy->Assign(*c);
     copy->Parent = this;

@@ -15,7 +15,10 @@
 namespace {
 
 constexpr size_t kSlabSize = 2u << 20;  // one huge page where the system has them
-constexpr size_t kGranule = 16;
+constexpr size_t kGranule = 8;
+// A class is given huge pages from its fifth slab on: a huge page is resident as a
+// whole, and a small document would otherwise hold a few megabytes per size class.
+constexpr size_t kHugeAfter = 4;
 constexpr size_t kMaxObject = 512;
 constexpr size_t kClasses = kMaxObject / kGranule + 1;
 
@@ -31,6 +34,7 @@ struct TSlab {
 struct TClass {
   TSlab* Current = nullptr;
   std::vector<TSlab*> Partial;  // slabs with free slots, other than Current
+  size_t Slabs = 0;
 };
 
 struct TPool {
@@ -43,8 +47,9 @@ TPool& Pool() {
   return *pool;
 }
 
-void* MapSlab() {
+void* MapSlab(bool huge) {
 #ifdef _WIN32
+  (void)huge;
   return _aligned_malloc(kSlabSize, kSlabSize);
 #else
   // Map twice the size and keep the aligned half, so that the kernel can use a huge page.
@@ -57,7 +62,9 @@ void* MapSlab() {
   std::uintptr_t tail = aligned + kSlabSize, end = base + span;
   if (end > tail) munmap(reinterpret_cast<void*>(tail), end - tail);
 #ifdef MADV_HUGEPAGE
-  madvise(reinterpret_cast<void*>(aligned), kSlabSize, MADV_HUGEPAGE);
+  if (huge) madvise(reinterpret_cast<void*>(aligned), kSlabSize, MADV_HUGEPAGE);
+#else
+  (void)huge;
 #endif
   return reinterpret_cast<void*>(aligned);
 #endif
@@ -75,8 +82,8 @@ TSlab* SlabOf(void* p) {
   return reinterpret_cast<TSlab*>(reinterpret_cast<std::uintptr_t>(p) & ~(kSlabSize - 1));
 }
 
-TSlab* NewSlab(size_t objectSize) {
-  void* mem = MapSlab();
+TSlab* NewSlab(size_t objectSize, bool huge) {
+  void* mem = MapSlab(huge);
   if (!mem) throw std::bad_alloc();
   auto* s = static_cast<TSlab*>(mem);
   s->ObjectSize = objectSize;
@@ -121,7 +128,10 @@ void* XmlPoolAlloc(size_t size) {
       p->InPartial = false;
       if (HasRoom(p)) s = p;
     }
-    if (!s) s = NewSlab(cls * kGranule);
+    if (!s) {
+      s = NewSlab(cls * kGranule, c.Slabs >= kHugeAfter);
+      ++c.Slabs;
+    }
     c.Current = s;
   }
   void* p;
@@ -161,6 +171,7 @@ void XmlPoolFree(void* p, size_t size) {
           break;
         }
     UnmapSlab(s);
+    --c.Slabs;
   } else if (!s->InPartial) {
     s->InPartial = true;
     c.Partial.push_back(s);

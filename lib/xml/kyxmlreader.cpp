@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "lib/core/kyfileutils.h"
 #include "lib/core/kyformat.h"
@@ -175,6 +176,11 @@ class TXmlReader {
   }
   String ReadWhitespace();
   String ReadName(bool stopAtQuestion = false);
+  // The next K characters as a name shared with earlier nodes of the same name.
+  TXmlString TakeName(size_t k);
+  // Text shared with an earlier value of the same text where one is at hand: attribute
+  // values such as state="translated" and the whitespace nodes repeat throughout.
+  TXmlString Shared(StringView text);
 
   // ---- errors
   [[noreturn]] void Fail(const String& reason);
@@ -215,6 +221,11 @@ class TXmlReader {
   int OpenTags = 0;
   std::unique_ptr<TKyXmlElement> Pending;
   TKyXmlItemEntities Scratch;
+  // Names seen in this load; the keys view the kept strings' own text.
+  std::unordered_map<StringView, TXmlString> Names_;
+  static constexpr size_t kSharedSlots = 1024;
+  static constexpr size_t kSharedMaxLength = 64;
+  std::vector<TXmlString> Shared_ = std::vector<TXmlString>(kSharedSlots);
   size_t Expanded = 0;  // characters produced by entity expansion in character data
   bool Halt = false;    // this load was asked to stop
 };
@@ -295,6 +306,29 @@ String TXmlReader::ReadWhitespace() {
   size_t k = 0;
   while (k + 1 < Avail() && IsWs(Buf[Pos + k])) ++k;
   return Take(k);
+}
+
+TXmlString TXmlReader::TakeName(size_t k) {
+  k = std::min(k, Avail());
+  StringView s = StringView(Buf).substr(Pos, k);
+  TXmlString name;
+  auto it = Names_.find(s);
+  if (it != Names_.end()) {
+    name = it->second;
+  } else {
+    name = s;
+    // Bounded, so that a document of distinct names does not grow the table without end.
+    if (Names_.size() < 4096) Names_.emplace(name.View(), name);
+  }
+  Consume(k);
+  return name;
+}
+
+TXmlString TXmlReader::Shared(StringView text) {
+  if (text.size() > kSharedMaxLength) return TXmlString(text);
+  TXmlString& slot = Shared_[std::hash<StringView>()(text) % kSharedSlots];
+  if (slot != text) slot = text;
+  return slot;
 }
 
 String TXmlReader::ReadName(bool stopAtQuestion) {
@@ -433,13 +467,13 @@ void TXmlReader::Declaration() {
   while (ReadAttribute(*node)) {
     TKyXmlAttribute* a = node->Attributes.Items(node->Attributes.Count() - 1);
     if (SameText(a->Name, u"version")) {
-      F.Version = a->Value;
-      if (a->Value != u"1.0") throw Exception(Format(SXmlUnknownVersion, {a->Value}));
+      F.Version = a->Value.Str();
+      if (a->Value != u"1.0") throw Exception(Format(SXmlUnknownVersion, {a->Value.View()}));
     } else if (SameText(a->Name, u"encoding")) {
-      F.Encoding = a->Value;
+      F.Encoding = a->Value.Str();
       if (!(F.Options & xoIgnoreEncoding)) {
         if (T.EncodingDetected && EncodingClassOf(a->Value, T.Encoding) != T.Encoding)
-          throw Exception(Format(SXmlEncodingConflict, {T.EncodingName(), a->Value}));
+          throw Exception(Format(SXmlEncodingConflict, {T.EncodingName(), a->Value.View()}));
         T.SetEncodingName(a->Value);
       }
     }
@@ -580,7 +614,7 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
   auto a = std::make_unique<TKyXmlAttribute>();
   size_t k = 0;
   while (k < Avail() && Buf[Pos + k] != u'=' && Buf[Pos + k] != u'>' && !IsWs(Buf[Pos + k])) ++k;
-  a->Name = Take(k);
+  a->Name = TakeName(k);
   a->SpaceBeforeEquals = ReadWhitespace();
   Consume(1);
   a->SpaceAfterEquals = ReadWhitespace();
@@ -589,7 +623,7 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
   a->QuoteKind = q == u'"' ? 0 : 1;
   Consume(1);
   size_t e = FindText(StringView(&q, 1));
-  if (e == String::npos) Unclosed(a->Name);
+  if (e == String::npos) Unclosed(a->Name.Str());
   String value = E.Decode(StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch);
   Consume(e);
   if (F.Options & xoTrimText) {
@@ -602,7 +636,11 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
     }
     value = value.substr(b, t - b);
   }
-  a->ChangeValue(value);
+  // As ChangeValue does, but sharing the text.
+  if (a->Value != value) {
+    a->Value = Shared(value);
+    a->ValueChanged();
+  }
   Consume(1);
   a->SpecialCharForms = E.LastForms;
   // The delimiter must come back escaped; a reference form seen for it already is one.
@@ -616,7 +654,14 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
 
 bool TXmlReader::StartTag(TKyXmlElement* given) {
   auto e = std::make_unique<TKyXmlElement>();
-  e->Name = ReadName();
+  for (size_t k = 0;; ++k) {
+    if (k == Avail() && !More()) Fail(SXmlInvalidName);
+    Char c = Buf[Pos + k];
+    if (c == u'>' || c == u'/' || IsWs(c)) {
+      e->Name = TakeName(k);
+      break;
+    }
+  }
   e->Parent = Current;
   e->Tail = ReadWhitespace();
   while (ReadAttribute(*e)) {
@@ -665,7 +710,7 @@ bool TXmlReader::EndTag(TKyXmlElement* given) {
     if (OpenTags > 0) --OpenTags;
     return false;
   }
-  if (Current->Name != name) throw Exception(Format(SXmlEndTagMismatch, {name, Current->Name}));
+  if (Current->Name != name) throw Exception(Format(SXmlEndTagMismatch, {name, Current->Name.View()}));
   Current->EndTail = ReadWhitespace();
   if (Peek(0) != u'>') Fail(SXmlInvalidName);
   Consume(1);
@@ -679,10 +724,10 @@ bool TXmlReader::EndTag(TKyXmlElement* given) {
 void TXmlReader::Collapse(TKyXmlElement& e) {
   int n = e.ElementCount();
   if (n == 0 && e.Value.empty() && Pending) {
-    e.ChangeValue(Pending->Value);
+    e.ChangeValue(Pending->Value.Str());
     Pending.reset();
   } else if (n == 1 && e.Elements(0)->Kind() == xkWhiteSpace) {
-    e.ChangeValue(e.Elements(0)->Value);
+    e.ChangeValue(e.Elements(0)->Value.Str());
     e.DeleteElement(0);
   } else if (n == 1 && e.HasText && e.Elements(0)->Kind() == xkText) {
     TKyXmlElement* c = e.Elements(0);
@@ -743,7 +788,7 @@ void TXmlReader::CharData() {
   if (blank) {
     if (Pending && Preserving()) AddNode(std::move(Pending));
     Pending = std::make_unique<TKyXmlElement>(String(), xkWhiteSpace);
-    Pending->Value = text.empty() ? lead + trail : text;
+    Pending->Value = Shared(text.empty() ? lead + trail : text);
     return;
   }
   auto node = std::make_unique<TKyXmlElement>(String(), xkText);

@@ -1,5 +1,6 @@
 // The whitespace fields of XML nodes: mostly empty or one of a few short runs, so they
-// are held as one pointer to a shared copy instead of a string each.
+// are held as a 32-bit number of an entry in one table instead of a string each: short
+// runs are shared entries kept for good, other texts entries of their own.
 #pragma once
 
 #include <cstdint>
@@ -12,22 +13,32 @@ class TXmlWhitespace {
   TXmlWhitespace(StringView s) { Assign(s); }
   TXmlWhitespace(const String& s) { Assign(s); }
   TXmlWhitespace(const Char* s) { Assign(StringView(s)); }
-  TXmlWhitespace(const TXmlWhitespace& o) { Assign(o.Str()); }
-  TXmlWhitespace(TXmlWhitespace&& o) noexcept : P_(o.P_) { o.P_ = 0; }
+  TXmlWhitespace(const TXmlWhitespace& o) {
+    if (o.Id_ & kOwn)
+      Assign(o.Str());
+    else
+      Id_ = o.Id_;
+  }
+  TXmlWhitespace(TXmlWhitespace&& o) noexcept : Id_(o.Id_) { o.Id_ = 0; }
   ~TXmlWhitespace() { Release(); }
   TXmlWhitespace& operator=(const TXmlWhitespace& o) {
     if (this != &o) {
-      String copy = o.Str();
-      Release();
-      Assign(copy);
+      if (!(o.Id_ & kOwn)) {
+        Release();
+        Id_ = o.Id_;
+      } else {
+        String copy = o.Str();
+        Release();
+        Assign(copy);
+      }
     }
     return *this;
   }
   TXmlWhitespace& operator=(TXmlWhitespace&& o) noexcept {
     if (this != &o) {
       Release();
-      P_ = o.P_;
-      o.P_ = 0;
+      Id_ = o.Id_;
+      o.Id_ = 0;
     }
     return *this;
   }
@@ -43,7 +54,7 @@ class TXmlWhitespace {
   const String& Str() const;
   operator const String&() const { return Str(); }
   operator StringView() const { return Str(); }
-  bool empty() const { return P_ == 0; }
+  bool empty() const { return Id_ == 0; }
   size_t size() const { return Str().size(); }
   void clear() { Release(); }
   friend bool operator==(const TXmlWhitespace& a, StringView b) { return StringView(a.Str()) == b; }
@@ -54,7 +65,11 @@ class TXmlWhitespace {
 
  private:
   void Assign(StringView s);
-  void Release();
-  // A shared copy, or (low bit set) a string of its own.
-  std::uintptr_t P_ = 0;
+  void Release() {
+    if (Id_ & kOwn) ReleaseOwn();
+    Id_ = 0;
+  }
+  void ReleaseOwn();
+  static constexpr std::uint32_t kOwn = 0x80000000u;  // an entry of its own, freed with it
+  std::uint32_t Id_ = 0;                               // 0: empty
 };

@@ -355,25 +355,25 @@ void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
       break;
     }
     case xkDocType:
-      WriteDocType(item->Value);
+      WriteDocType(item->Value.Str());
       break;
     case xkElementDeclaration:
-      WriteElementDeclaration(item->Value);
+      WriteElementDeclaration(item->Value.Str());
       break;
     case xkCData:
-      WriteCData(item->Value);
+      WriteCData(item->Value.Str());
       break;
     case xkScript:
-      WriteScript(item->Value);
+      WriteScript(item->Value.Str());
       break;
     case xkProcessingInstruction:
-      WriteProcessingInstruction(item->Value);
+      WriteProcessingInstruction(item->Value.Str());
       break;
     case xkComment:
-      WriteComment(item->Value);
+      WriteComment(item->Value.Str());
       break;
     case xkEmptyElement:
-      WriteEmptyElement(item->Name, &item->Attributes, item->EndTail, item->Tail, true);
+      WriteEmptyElement(item->Name.Str(), &item->Attributes, item->EndTail, item->Tail, true);
       break;
     case xkElement:
       if (item->ElementCount() == 0) {
@@ -385,11 +385,11 @@ void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
              u"</" + item->Name + item->EndTail + u">";
         Write(s, indented && !keep);
       } else if (!keep) {
-        WriteStartElement(item->Name, &item->Attributes, String(), true, true);
+        WriteStartElement(item->Name.Str(), &item->Attributes, String(), true, true);
         for (int i = 0; i < item->ElementCount(); ++i) WriteItem(item->Elements(i), true);
         WriteEndElement(true);
       } else {
-        WriteStartElement(item->Name, &item->Attributes, item->Tail, true, false);
+        WriteStartElement(item->Name.Str(), &item->Attributes, item->Tail, true, false);
         for (int i = 0; i < item->ElementCount(); ++i) WriteItem(item->Elements(i), false);
         WriteEndElement(false, item->EndTail);
       }

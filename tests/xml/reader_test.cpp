@@ -365,7 +365,7 @@ TEST(XmlReader, ElementByElementReading) {
   std::vector<String> seen;
   TKyXmlFile doc;
   doc.OnElement = [&](TKyXmlFile*, TKyXmlElement* e, Byte& action) {
-    seen.push_back(e->Name);
+    seen.push_back(e->Name.Str());
     if (e->Name == u"b") action = 1;  // b's content is read into it and passed over
     if (e->Name == u"c") action = 2;
   };
