@@ -260,3 +260,20 @@ TEST(StringStack, PushPop) {
   EXPECT_EQ(s.Pop(), u"a");
   EXPECT_EQ(s.Count(), 0);
 }
+
+TEST(KyEvent, EmptyHandlersCopiesAndReset) {
+  TKyObject::TNotifyEvent e;
+  EXPECT_FALSE(e);
+  e = std::function<void(TKyObject*)>();  // an empty function is no handler
+  EXPECT_FALSE(e);
+  int calls = 0;
+  e = [&](TKyObject*) { ++calls; };
+  ASSERT_TRUE(e);
+  TKyObject::TNotifyEvent copy = e;
+  copy(nullptr);
+  e(nullptr);
+  EXPECT_EQ(calls, 2);
+  e = nullptr;
+  EXPECT_FALSE(e);
+  EXPECT_TRUE(copy);
+}
