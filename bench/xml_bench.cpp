@@ -1,6 +1,9 @@
 // Load and save of generated translation-project documents of 1, 4, 16 and 64 MB with
 // this library, libxml2 and pugixml. Peak memory is the maximum resident size of a
-// forked child that only loads the file, less that of a child that does nothing.
+// fresh process that only loads the file, less that of one that loads nothing.
+// The Cold benchmarks time that load in the fresh process: a program loads a document
+// once, into memory it touches for the first time, which the warm loops hide (freed
+// memory is reused by the next iteration).
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -8,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <cstdlib>
@@ -64,26 +68,31 @@ std::string FileOf(int mb) {
   return files[mb] = name;
 }
 
-// Peak resident size of a fresh process of this program that loads File with Lib
-// ("none" loads nothing), in KB.
-long FreshProcessPeakKb(const char* lib, const std::string& file) {
+struct TFresh {
+  long PeakKb = 0;
+  double Seconds = 0;
+};
+
+// A fresh process of this program that loads File with Lib ("none" loads nothing):
+// its peak resident size and the time of the load.
+TFresh FreshProcess(const char* lib, const std::string& file) {
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return 0;
+  TFresh r;
+  if (n <= 0) return r;
   self[n] = 0;
   std::string cmd = std::string("'") + self + "' --peak " + lib + " '" + file + "'";
   FILE* p = popen(cmd.c_str(), "r");
-  long kb = 0;
   if (p) {
-    if (std::fscanf(p, "%ld", &kb) != 1) kb = 0;
+    if (std::fscanf(p, "%ld %lf", &r.PeakKb, &r.Seconds) != 2) r = TFresh{};
     pclose(p);
   }
-  return kb;
+  return r;
 }
 
 double PeakFactor(const std::string& file, const char* lib) {
-  long base = FreshProcessPeakKb("none", file);
-  long used = FreshProcessPeakKb(lib, file);
+  long base = FreshProcess("none", file).PeakKb;
+  long used = FreshProcess(lib, file).PeakKb;
   std::int64_t size = GetFileSize(Utf8ToString(file));
   return static_cast<double>(used - base) * 1024.0 / static_cast<double>(size);
 }
@@ -169,9 +178,29 @@ void BM_Save_Pugixml(benchmark::State& state) {
   Finish(state, file, nullptr);
 }
 
+void Cold(benchmark::State& state, const char* lib) {
+  std::string file = FileOf(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    TFresh r = FreshProcess(lib, file);
+    if (r.PeakKb == 0) state.SkipWithError("the fresh process failed");
+    state.SetIterationTime(r.Seconds);
+  }
+  Finish(state, file, nullptr);
+}
+
+void BM_ColdLoad_Tramvelon(benchmark::State& state) { Cold(state, "tv"); }
+void BM_ColdLoad_Tramvelon_Preserving(benchmark::State& state) { Cold(state, "tvpreserve"); }
+void BM_ColdLoad_Libxml2(benchmark::State& state) { Cold(state, "libxml2"); }
+void BM_ColdLoad_Pugixml(benchmark::State& state) { Cold(state, "pugixml"); }
+
 void Sizes(benchmark::internal::Benchmark* b) {
   for (int mb : kSizesMb) b->Arg(mb);
   b->Unit(benchmark::kMillisecond)->MinTime(0.5);
+}
+
+void ColdSizes(benchmark::internal::Benchmark* b) {
+  for (int mb : kSizesMb) b->Arg(mb);
+  b->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 }
 
 }  // namespace
@@ -180,19 +209,26 @@ BENCHMARK(BM_Load_Tramvelon)->Apply(Sizes);
 BENCHMARK(BM_Load_Tramvelon_Preserving)->Apply(Sizes);
 BENCHMARK(BM_Load_Libxml2)->Apply(Sizes);
 BENCHMARK(BM_Load_Pugixml)->Apply(Sizes);
+BENCHMARK(BM_ColdLoad_Tramvelon)->Apply(ColdSizes);
+BENCHMARK(BM_ColdLoad_Tramvelon_Preserving)->Apply(ColdSizes);
+BENCHMARK(BM_ColdLoad_Libxml2)->Apply(ColdSizes);
+BENCHMARK(BM_ColdLoad_Pugixml)->Apply(ColdSizes);
 BENCHMARK(BM_Save_Tramvelon)->Apply(Sizes);
 BENCHMARK(BM_Save_Libxml2)->Apply(Sizes);
 BENCHMARK(BM_Save_Pugixml)->Apply(Sizes);
 
-// "--peak LIB FILE": load once and print the peak resident size in KB.
+// "--peak LIB FILE": load once and print the peak resident size in KB and the
+// seconds of the load (freeing the document included, as in the warm loops).
 int Peak(const std::string& lib, const std::string& file) {
+  auto start = std::chrono::steady_clock::now();
   if (lib == "tv") LoadTv(file);
   if (lib == "tvpreserve") LoadTvPreserving(file);
   if (lib == "libxml2") LoadLibxml2(file);
   if (lib == "pugixml") LoadPugi(file);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage ru{};
   getrusage(RUSAGE_SELF, &ru);
-  std::printf("%ld\n", ru.ru_maxrss);
+  std::printf("%ld %.6f\n", ru.ru_maxrss, seconds);
   return 0;
 }
 

@@ -52,7 +52,12 @@ String Utf8ToString(std::string_view s) {
 
 std::string StringToUtf8(StringView s) {
   std::string out;
-  out.reserve(s.size());
+  AppendUtf8(out, s);
+  return out;
+}
+
+void AppendUtf8(std::string& out, StringView s) {
+  out.reserve(out.size() + s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
@@ -77,7 +82,6 @@ std::string StringToUtf8(StringView s) {
       out += static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
-  return out;
 }
 
 String AsciiToString(std::string_view ascii) {

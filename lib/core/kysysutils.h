@@ -11,6 +11,8 @@
 // strict decoding with positions lives in the text file.
 String Utf8ToString(std::string_view utf8);
 std::string StringToUtf8(StringView text);
+// Appends the UTF-8 form of Text (a lone surrogate as U+FFFD).
+void AppendUtf8(std::string& out, StringView text);
 // ASCII-only literal conversion, for names and formats in code.
 String AsciiToString(std::string_view ascii);
 

@@ -643,6 +643,11 @@ void TKyTextFile::Write(StringView text) {
         if (Output_.size() >= kOutputBlock) FlushOutput();
         return;
       }
+      if (OwnsStream && Stream) {
+        AppendUtf8(Output_, text);
+        if (Output_.size() >= kOutputBlock) FlushOutput();
+        return;
+      }
       WriteBytes(StringToUtf8(text));
       return;
     }

@@ -383,9 +383,16 @@ class TKyXmlFile {
   friend class TXmlReader;
   void Write(StringView text, bool newLine);
   String Indent(int n) const;
+  void AppendIndent(String& out, int n) const;
   bool Preserving() const { return (Options & xoPreserveWhiteSpace) != 0; }
+  // The writer appends to one line buffer instead of joining temporary strings.
+  void EscapeTo(String& out, StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
+                bool useTextFile) const;
   String AttributeText(const String& initial, const TKyXmlAttributes* attributes) const;
-  String EscapeAttribute(const TKyXmlAttribute& attribute) const;
+  void AppendAttributes(String& out, StringView initial, const TKyXmlAttributes* attributes) const;
+  void EscapeAttributeTo(String& out, const TKyXmlAttribute& attribute) const;
+  void StartElement(StringView name, const TKyXmlAttributes* attributes, StringView tail, bool singleLine,
+                    bool newLine);
   void WriteOwnDeclaration();
   void WriteAttributeLines(const TKyXmlAttributes* attributes);
   bool Load();
@@ -394,6 +401,7 @@ class TKyXmlFile {
   std::vector<std::unique_ptr<TKyXmlElement>> Items_;
   TKyXmlElement* Root_ = nullptr;
   std::vector<String> OpenNames_;
+  String Line_;
 };
 
 // Text of an included DTD or external entity, resolved against BaseDir.

@@ -78,6 +78,13 @@ void AppendSpecial(String& out, int index, Byte mode) {
 
 String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
                           bool useTextFile) const {
+  String out;
+  EscapeTo(out, text, modes, forms, useTextFile);
+  return out;
+}
+
+void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& modes,
+                          const TKyXmlItemEntities* forms, bool useTextFile) const {
   bool hasForms = forms && forms->Count() > 0;
   bool plain = !hasForms;
   if (plain) {
@@ -92,9 +99,10 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
     if (plain && EntityKinds != 0 && (CharacterEscaping == 2 || specials)) plain = false;
   }
   if (plain) {
-    if (!useTextFile || TextFile.Encoding != TKyTextFile::ekCodePage) return String(text);
-    String out;
-    out.reserve(text.size());
+    if (!useTextFile || TextFile.Encoding != TKyTextFile::ekCodePage) {
+      out.append(text);
+      return;
+    }
     for (Char c : text) {
       if (CanWrite(c)) {
         out.push_back(c);
@@ -104,10 +112,9 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
         out += u";";
       }
     }
-    return out;
+    return;
   }
-  String out;
-  out.reserve(text.size() + 16);
+  out.reserve(out.size() + text.size() + 16);
   size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
     Char c = text[i];
@@ -183,7 +190,6 @@ String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const 
     }
     i += units - 1;
   }
-  return out;
 }
 
 bool TKyXmlFile::CanWrite(Char c) const {
@@ -205,23 +211,36 @@ void TKyXmlFile::Write(StringView text, bool newLine) {
 }
 
 String TKyXmlFile::Indent(int n) const {
-  if (Preserving()) return String();
-  return String(static_cast<size_t>(2 * (n + static_cast<int>(OpenNames_.size()))), u' ');
+  String out;
+  AppendIndent(out, n);
+  return out;
 }
 
-String TKyXmlFile::EscapeAttribute(const TKyXmlAttribute& a) const {
+void TKyXmlFile::AppendIndent(String& out, int n) const {
+  if (!Preserving()) out.append(static_cast<size_t>(2 * (n + static_cast<int>(OpenNames_.size()))), u' ');
+}
+
+void TKyXmlFile::EscapeAttributeTo(String& out, const TKyXmlAttribute& a) const {
   TXmlSpecialBytes modes = Overlay(a.SpecialCharForms, kAttributeDefaults);
   if (!a.SpecialCharForms[scApos] && !a.SpecialCharForms[scQuot]) modes[a.QuoteKind ? scApos : scQuot] = emNamed;
   // A value is never cut by its own quote.
   if (modes[a.QuoteKind ? scApos : scQuot] == emPlain) modes[a.QuoteKind ? scApos : scQuot] = emNamed;
-  if (Preserving()) return Escape(a.LeadingSpace + a.Value + a.TrailingSpace, modes, a.CharacterFormsOrNull(), false);
-  return Escape(a.Value, modes, a.CharacterFormsOrNull(), false);
+  if (Preserving() && !(a.LeadingSpace.empty() && a.TrailingSpace.empty()))
+    EscapeTo(out, a.LeadingSpace + a.Value + a.TrailingSpace, modes, a.CharacterFormsOrNull(), false);
+  else
+    EscapeTo(out, a.Value, modes, a.CharacterFormsOrNull(), false);
 }
 
 String TKyXmlFile::AttributeText(const String& initial, const TKyXmlAttributes* attributes) const {
-  String out = initial;
+  String out;
+  AppendAttributes(out, initial, attributes);
+  return out;
+}
+
+void TKyXmlFile::AppendAttributes(String& out, StringView initial, const TKyXmlAttributes* attributes) const {
   int n = attributes ? attributes->Count() : 0;
-  if (out.empty() && n > 0) out = u" ";
+  out.append(initial);
+  if (initial.empty() && n > 0) out.push_back(u' ');
   bool keep = Preserving();
   for (int i = 0; i < n; ++i) {
     const TKyXmlAttribute& a = *attributes->Items(i);
@@ -231,13 +250,12 @@ String TKyXmlFile::AttributeText(const String& initial, const TKyXmlAttributes* 
     out.push_back(u'=');
     if (keep) out += a.SpaceAfterEquals;
     out.push_back(q);
-    out += EscapeAttribute(a);
+    EscapeAttributeTo(out, a);
     out.push_back(q);
     bool wroteSpace = keep && !a.SpaceAfter.empty();
-    if (wroteSpace) out += a.SpaceAfter;
+    if (wroteSpace) out += a.SpaceAfter.Str();
     if (!wroteSpace && i + 1 < n) out.push_back(u' ');
   }
-  return out;
 }
 
 void TKyXmlFile::WriteOwnDeclaration() {
@@ -276,21 +294,36 @@ void TKyXmlFile::WriteAttributeLines(const TKyXmlAttributes* attributes) {
   int n = attributes ? attributes->Count() : 0;
   for (int i = 0; i < n; ++i) {
     const TKyXmlAttribute& a = *attributes->Items(i);
-    Write(Indent(1) + a.Name + u"=\"" + EscapeAttribute(a) + u"\"", i + 1 < n);
+    String line = Indent(1) + a.Name + u"=\"";
+    EscapeAttributeTo(line, a);
+    line.push_back(u'"');
+    Write(line, i + 1 < n);
   }
 }
 
 void TKyXmlFile::WriteStartElement(const String& name, const TKyXmlAttributes* attributes, const String& tail,
                                    bool singleLine, bool newLine) {
+  StartElement(name, attributes, tail, singleLine, newLine);
+}
+
+void TKyXmlFile::StartElement(StringView name, const TKyXmlAttributes* attributes, StringView tail, bool singleLine,
+                              bool newLine) {
+  Line_.clear();
+  AppendIndent(Line_, 0);
+  Line_.push_back(u'<');
+  Line_.append(name);
   if (singleLine || Preserving()) {
-    Write(Indent(0) + u"<" + name + AttributeText(tail, attributes) + u">", newLine);
+    AppendAttributes(Line_, tail, attributes);
+    Line_.push_back(u'>');
+    Write(Line_, newLine);
   } else {
     bool hasAttributes = attributes && attributes->Count() > 0;
-    Write(Indent(0) + u"<" + name + tail, hasAttributes);
+    Line_.append(tail);
+    Write(Line_, hasAttributes);
     WriteAttributeLines(attributes);
     Write(u">", newLine);
   }
-  OpenNames_.push_back(name);
+  OpenNames_.emplace_back(name);
 }
 
 void TKyXmlFile::WriteEndElement(bool indented, const String& tail) {
@@ -377,19 +410,29 @@ void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
       break;
     case xkElement:
       if (item->ElementCount() == 0) {
-        String s = indented && !keep ? Indent(0) : String();
+        Line_.clear();
+        if (indented && !keep) AppendIndent(Line_, 0);
         TXmlSpecialBytes modes = Overlay(item->SpecialCharForms, EntityModes);
-        s += u"<" + item->Name + AttributeText(keep ? item->Tail.Str() : String(), &item->Attributes) + u">" +
-             Escape(item->LeadingSpace + item->Value + item->TrailingSpace, modes, item->CharacterFormsOrNull(),
-                    false) +
-             u"</" + item->Name + item->EndTail + u">";
-        Write(s, indented && !keep);
+        Line_.push_back(u'<');
+        Line_.append(item->Name.View());
+        AppendAttributes(Line_, keep ? StringView(item->Tail) : StringView(), &item->Attributes);
+        Line_.push_back(u'>');
+        if (item->LeadingSpace.empty() && item->TrailingSpace.empty())
+          EscapeTo(Line_, item->Value, modes, item->CharacterFormsOrNull(), false);
+        else
+          EscapeTo(Line_, item->LeadingSpace + item->Value + item->TrailingSpace, modes, item->CharacterFormsOrNull(),
+                   false);
+        Line_ += u"</";
+        Line_.append(item->Name.View());
+        Line_.append(StringView(item->EndTail));
+        Line_.push_back(u'>');
+        Write(Line_, indented && !keep);
       } else if (!keep) {
-        WriteStartElement(item->Name.Str(), &item->Attributes, String(), true, true);
+        StartElement(item->Name, &item->Attributes, StringView(), true, true);
         for (int i = 0; i < item->ElementCount(); ++i) WriteItem(item->Elements(i), true);
         WriteEndElement(true);
       } else {
-        WriteStartElement(item->Name.Str(), &item->Attributes, item->Tail, true, false);
+        StartElement(item->Name, &item->Attributes, item->Tail, true, false);
         for (int i = 0; i < item->ElementCount(); ++i) WriteItem(item->Elements(i), false);
         WriteEndElement(false, item->EndTail);
       }
