@@ -57,31 +57,37 @@ std::string StringToUtf8(StringView s) {
 }
 
 void AppendUtf8(std::string& out, StringView s) {
-  out.reserve(out.size() + s.size());
+  // At most three bytes per UTF-16 unit (a pair of two gives four).
+  size_t old = out.size();
+  out.resize(old + 3 * s.size());
+  char* o = out.data() + old;
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
+    if (cp < 0x80) {
+      *o++ = static_cast<char>(cp);
+      continue;
+    }
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
     }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
+    if (cp < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (cp >> 6));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
+      *o++ = static_cast<char>(0xE0 | (cp >> 12));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
+      *o++ = static_cast<char>(0xF0 | (cp >> 18));
+      *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
+  out.resize(static_cast<size_t>(o - out.data()));
 }
 
 String AsciiToString(std::string_view ascii) {

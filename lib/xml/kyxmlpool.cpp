@@ -20,7 +20,21 @@ constexpr size_t kGranule = 8;
 // whole, and a small document would otherwise hold a few megabytes per size class.
 constexpr size_t kHugeAfter = 4;
 constexpr size_t kMaxObject = 512;
-constexpr size_t kClasses = kMaxObject / kGranule + 1;
+// Classes every 8 bytes up to 128, every 16 up to 256, every 32 up to 512: texts come in
+// every length, and each class in use keeps at least a page of its own.
+constexpr size_t kClasses = 33;
+
+size_t ClassOf(size_t size) {
+  if (size <= 128) return (size + 7) / 8;
+  if (size <= 256) return 16 + (size - 128 + 15) / 16;
+  return 24 + (size - 256 + 31) / 32;
+}
+
+size_t ClassSize(size_t cls) {
+  if (cls <= 16) return cls * 8;
+  if (cls <= 24) return 128 + (cls - 16) * 16;
+  return 256 + (cls - 24) * 32;
+}
 
 struct TSlab {
   size_t ObjectSize;
@@ -115,7 +129,7 @@ constexpr bool kBypass = false;
 
 void* XmlPoolAlloc(size_t size) {
   if (kBypass || size > kMaxObject) return ::operator new(size);
-  size_t cls = (size + kGranule - 1) / kGranule;
+  size_t cls = ClassOf(size);
   TPool& pool = Pool();
   std::lock_guard<std::mutex> guard(pool.Lock);
   TClass& c = pool.Classes[cls];
@@ -129,7 +143,7 @@ void* XmlPoolAlloc(size_t size) {
       if (HasRoom(p)) s = p;
     }
     if (!s) {
-      s = NewSlab(cls * kGranule, c.Slabs >= kHugeAfter);
+      s = NewSlab(ClassSize(cls), c.Slabs >= kHugeAfter);
       ++c.Slabs;
     }
     c.Current = s;
@@ -152,7 +166,7 @@ void XmlPoolFree(void* p, size_t size) {
     ::operator delete(p);
     return;
   }
-  size_t cls = (size + kGranule - 1) / kGranule;
+  size_t cls = ClassOf(size);
   TPool& pool = Pool();
   std::lock_guard<std::mutex> guard(pool.Lock);
   TClass& c = pool.Classes[cls];

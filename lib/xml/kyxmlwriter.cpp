@@ -1,3 +1,4 @@
+#include <array>
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kystrutils.h"
@@ -50,6 +51,15 @@ void AppendDec(String& out, std::uint32_t v) {
   while (n) out.push_back(static_cast<Char>(buf[--n]));
 }
 
+// What an ASCII character needs when written: 0 nothing, 1 it is a control character
+// that is dropped, 2 it is one of the five specials.
+constexpr std::array<Byte, 128> kAsciiClass = [] {
+  std::array<Byte, 128> t{};
+  for (int c = 0; c < 32; ++c) t[c] = c == 9 || c == 10 || c == 13 ? 0 : 1;
+  t[u'&'] = t[u'<'] = t[u'>'] = t[u'"'] = t[u'\''] = 2;
+  return t;
+}();
+
 const char16_t* const kNamed[5] = {u"&amp;", u"&apos;", u"&quot;", u"&gt;", u"&lt;"};
 const char16_t kSpecial[5] = {u'&', u'\'', u'"', u'>', u'<'};
 constexpr TXmlSpecialBytes kAttributeDefaults{1, 0, 0, 1, 1};
@@ -90,11 +100,12 @@ void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& 
   if (plain) {
     bool specials = false;
     for (Char c : text) {
-      if (c < 32 && c != 9 && c != 10 && c != 13) {
+      Byte k = c < 128 ? kAsciiClass[c] : c == 0xA0 ? 2 : 0;
+      if (k == 1) {
         plain = false;
         break;
       }
-      if (c == 0xA0 || c == u'&' || c == u'<' || c == u'>' || c == u'"' || c == u'\'') specials = true;
+      if (k == 2) specials = true;
     }
     if (plain && EntityKinds != 0 && (CharacterEscaping == 2 || specials)) plain = false;
   }
@@ -117,6 +128,14 @@ void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& 
   out.reserve(out.size() + text.size() + 16);
   size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
+    // Runs of ASCII that needs no escaping go out in one piece.
+    size_t run = i;
+    while (run < n && text[run] < 128 && kAsciiClass[text[run]] == 0) ++run;
+    if (run > i) {
+      out.append(text.data() + i, run - i);
+      i = run;
+      if (i == n) break;
+    }
     Char c = text[i];
     switch (c) {
       case u'\'':
