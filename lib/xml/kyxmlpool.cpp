@@ -51,9 +51,14 @@ struct TClass {
   size_t Slabs = 0;
 };
 
+// Empty slabs kept for the next document instead of going back to the system at once:
+// their pages are resident already, and touching fresh pages is what loading costs most.
+constexpr size_t kMaxSpare = 8;
+
 struct TPool {
   std::mutex Lock;
   TClass Classes[kClasses];
+  std::vector<void*> Spare;
 };
 
 TPool& Pool() {
@@ -97,7 +102,14 @@ TSlab* SlabOf(void* p) {
 }
 
 TSlab* NewSlab(size_t objectSize, bool huge) {
-  void* mem = MapSlab(huge);
+  TPool& pool = Pool();
+  void* mem;
+  if (!pool.Spare.empty()) {
+    mem = pool.Spare.back();
+    pool.Spare.pop_back();
+  } else {
+    mem = MapSlab(huge);
+  }
   if (!mem) throw std::bad_alloc();
   auto* s = static_cast<TSlab*>(mem);
   s->ObjectSize = objectSize;
@@ -184,7 +196,10 @@ void XmlPoolFree(void* p, size_t size) {
           c.Partial.pop_back();
           break;
         }
-    UnmapSlab(s);
+    if (pool.Spare.size() < kMaxSpare)
+      pool.Spare.push_back(s);
+    else
+      UnmapSlab(s);
     --c.Slabs;
   } else if (!s->InPartial) {
     s->InPartial = true;
