@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <unordered_map>
@@ -55,6 +56,13 @@ void AppendCodePoint(String& out, char32_t code) {
     out.push_back(static_cast<Char>(code));
   }
 }
+
+// The characters Decode looks at: the ampersand and the four other specials.
+constexpr std::array<bool, 128> kDecodeSpecial = [] {
+  std::array<bool, 128> t{};
+  t[u'&'] = t[u'\''] = t[u'"'] = t[u'<'] = t[u'>'] = true;
+  return t;
+}();
 
 Byte ModeOfForms(Byte forms) {
   if (forms & efNamed) return emNamed;
@@ -396,6 +404,14 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
   out.reserve(text.size());
   size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
+    // Runs of characters that are neither a reference nor a special go out in one piece.
+    size_t run = i;
+    while (run < n && !(text[run] < 128 && kDecodeSpecial[text[run]])) ++run;
+    if (run > i) {
+      out.append(text.data() + i, run - i);
+      i = run;
+      if (i == n) break;
+    }
     Char c = text[i];
     if (c != u'&') {
       if (predefined && (c == u'\'' || c == u'"' || c == u'<' || c == u'>')) RecordForm(SpecialIndex(c), efPlain);

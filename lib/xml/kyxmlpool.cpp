@@ -53,7 +53,7 @@ struct TClass {
 
 // Empty slabs kept for the next document instead of going back to the system at once:
 // their pages are resident already, and touching fresh pages is what loading costs most.
-constexpr size_t kMaxSpare = 8;
+constexpr size_t kMaxSpare = 32;
 
 struct TPool {
   std::mutex Lock;

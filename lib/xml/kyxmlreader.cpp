@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <unordered_map>
 
@@ -223,6 +224,7 @@ class TXmlReader {
   TKyXmlItemEntities Scratch;
   // Names seen in this load; the keys view the kept strings' own text.
   std::unordered_map<StringView, TXmlString> Names_;
+  std::array<TXmlString, 64> RecentNames_;
   static constexpr size_t kSharedSlots = 1024;
   static constexpr size_t kSharedMaxLength = 64;
   std::vector<TXmlString> Shared_ = std::vector<TXmlString>(kSharedSlots);
@@ -308,25 +310,40 @@ String TXmlReader::ReadWhitespace() {
   return Take(k);
 }
 
+namespace {
+
+// For the direct-mapped caches of short texts; a miss only costs a copy.
+size_t QuickHash(StringView s) {
+  size_t h = s.size();
+  for (Char c : s) h = h * 131 + c;
+  return h;
+}
+
+}  // namespace
+
 TXmlString TXmlReader::TakeName(size_t k) {
   k = std::min(k, Avail());
   StringView s = StringView(Buf).substr(Pos, k);
-  TXmlString name;
-  auto it = Names_.find(s);
-  if (it != Names_.end()) {
-    name = it->second;
-  } else {
-    name = s;
-    // Bounded, so that a document of distinct names does not grow the table without end.
-    if (Names_.size() < 4096) Names_.emplace(name.View(), name);
+  // The last names seen answer most lookups before the table is asked.
+  TXmlString& recent = RecentNames_[QuickHash(s) % RecentNames_.size()];
+  if (recent != s) {
+    auto it = Names_.find(s);
+    if (it != Names_.end()) {
+      recent = it->second;
+    } else {
+      recent = s;
+      // Bounded, so that a document of distinct names does not grow the table without end.
+      if (Names_.size() < 4096) Names_.emplace(recent.View(), recent);
+    }
   }
+  TXmlString name = recent;
   Consume(k);
   return name;
 }
 
 TXmlString TXmlReader::Shared(StringView text) {
   if (text.size() > kSharedMaxLength) return TXmlString(text);
-  TXmlString& slot = Shared_[std::hash<StringView>()(text) % kSharedSlots];
+  TXmlString& slot = Shared_[QuickHash(text) % kSharedSlots];
   if (slot != text) slot = text;
   return slot;
 }
