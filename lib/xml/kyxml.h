@@ -127,8 +127,8 @@ class TKyXmlItem : public TKyObject {
   void TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms);
   std::unique_ptr<TKyXmlItemEntities> ReleaseCharacterForms();
 
-  // Every field is one pointer wide, the form bytes last, so that a node of a large
-  // document stays small (the derived classes put their bytes into the tail).
+  // No field is wider than a pointer and the form bytes come last, so that a node of a
+  // large document stays small (the derived classes put their bytes into the tail).
   TXmlWhitespace TrailingSpace;
   TXmlWhitespace LeadingSpace;
   TXmlString Name;
