@@ -176,6 +176,8 @@ class TXmlReader {
     return s;
   }
   String ReadWhitespace();
+  // Characters up to the end of the name at the read position.
+  size_t NameLength(bool stopAtQuestion);
   String ReadName(bool stopAtQuestion = false);
   // The next K characters as a name shared with earlier nodes of the same name.
   TXmlString TakeName(size_t k);
@@ -195,6 +197,8 @@ class TXmlReader {
   bool StartTag(TKyXmlElement* given);
   bool EndTag(TKyXmlElement* given);
   void Declaration();
+  // A construct that runs from "<" Open to Close, its text the node's value.
+  void Delimited(StringView open, StringView close, Byte kind);
   void DocType();
   bool ReadAttribute(TKyXmlElement& element);
   void AddNode(std::unique_ptr<TKyXmlElement> node);
@@ -348,17 +352,19 @@ TXmlString TXmlReader::Shared(StringView text) {
   return slot;
 }
 
-String TXmlReader::ReadName(bool stopAtQuestion) {
+size_t TXmlReader::NameLength(bool stopAtQuestion) {
   size_t k = 0;
   for (;;) {
     while (k < Avail()) {
       Char c = Buf[Pos + k];
-      if (c == u'>' || c == u'/' || IsWs(c) || (stopAtQuestion && c == u'?')) return Take(k);
+      if (c == u'>' || c == u'/' || IsWs(c) || (stopAtQuestion && c == u'?')) return k;
       ++k;
     }
     if (!More()) Fail(SXmlInvalidName);
   }
 }
+
+String TXmlReader::ReadName(bool stopAtQuestion) { return Take(NameLength(stopAtQuestion)); }
 
 void TXmlReader::Fail(const String& reason) {
   String excerpt = Buf.substr(Pos, 4096);
@@ -440,31 +446,13 @@ bool TXmlReader::Markup(TKyXmlElement* given) {
       AddNode(std::move(node));
     }
   } else if (c == u'!' && StartsWith(u"![CDATA[")) {
-    Consume(8);
-    size_t d = FindText(u"]]>");
-    if (d == String::npos) Unclosed(u"<![CDATA[");
-    auto node = std::make_unique<TKyXmlElement>(String(), xkCData);
-    node->Value = Take(d);
-    Consume(3);
-    AddNode(std::move(node));
+    Delimited(u"![CDATA[", u"]]>", xkCData);
   } else if (c == u'!' && StartsWith(u"!DOCTYPE")) {
     DocType();
   } else if (c == u'%') {
-    Consume(1);
-    size_t d = FindText(u"%>");
-    if (d == String::npos) Unclosed(u"<%");
-    auto node = std::make_unique<TKyXmlElement>(String(), xkScript);
-    node->Value = Take(d);
-    Consume(2);
-    AddNode(std::move(node));
+    Delimited(u"%", u"%>", xkScript);
   } else if (c == u'!' && StartsWith(u"!--")) {
-    Consume(3);
-    size_t d = FindText(u"-->");
-    if (d == String::npos) Unclosed(u"<!--");
-    auto node = std::make_unique<TKyXmlElement>(String(), xkComment);
-    node->Value = Take(d);
-    Consume(3);
-    AddNode(std::move(node));
+    Delimited(u"!--", u"-->", xkComment);
   } else if (c == u'!') {
     size_t d = FindText(u">");
     if (d == String::npos) Unclosed(u"<!");
@@ -476,6 +464,16 @@ bool TXmlReader::Markup(TKyXmlElement* given) {
   }
   Pending.reset();
   return stop;
+}
+
+void TXmlReader::Delimited(StringView open, StringView close, Byte kind) {
+  Consume(open.size());
+  size_t d = FindText(close);
+  if (d == String::npos) Unclosed(u"<" + String(open));
+  auto node = std::make_unique<TKyXmlElement>(String(), kind);
+  node->Value = Take(d);
+  Consume(close.size());
+  AddNode(std::move(node));
 }
 
 void TXmlReader::Declaration() {
@@ -671,14 +669,7 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
 
 bool TXmlReader::StartTag(TKyXmlElement* given) {
   auto e = std::make_unique<TKyXmlElement>();
-  for (size_t k = 0;; ++k) {
-    if (k == Avail() && !More()) Fail(SXmlInvalidName);
-    Char c = Buf[Pos + k];
-    if (c == u'>' || c == u'/' || IsWs(c)) {
-      e->Name = TakeName(k);
-      break;
-    }
-  }
+  e->Name = TakeName(NameLength(false));
   e->Parent = Current;
   e->Tail = ReadWhitespace();
   while (ReadAttribute(*e)) {
