@@ -1,10 +1,12 @@
 # Text forms (<Class>.txt) become binary form streams, linked into a Windows executable
 # as RT_RCDATA resources named after the class. tv_add_forms(target [EXTRA dir]) links the
 # setup's forms under resources/forms/ and, with EXTRA, those of another folder (tests).
+# With BASE class..., only those classes of resources/forms/ are linked (the uninstaller
+# takes TKyForm and TSetupDialog and brings its own windows).
 
-# tv_compile_forms(tag dir): a target tv_forms_<tag> and the .rc in TV_FORMS_RC_<tag>.
-function(tv_compile_forms tag dir)
-  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.txt)
+# tv_compile_forms(tag srcs...): a target tv_forms_<tag> and the .rc in TV_FORMS_RC_<tag>.
+function(tv_compile_forms tag)
+  set(srcs ${ARGN})
   set(out_dir ${PROJECT_BINARY_DIR}/generated/forms/${tag})
   file(MAKE_DIRECTORY ${out_dir})
   set(streams)
@@ -30,19 +32,35 @@ function(tv_compile_forms tag dir)
 endfunction()
 
 if(WIN32 AND NOT TV_HOST_TOOLS_ONLY)
-  tv_compile_forms(setup ${PROJECT_SOURCE_DIR}/resources/forms)
+  file(GLOB setup_forms CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/forms/*.txt)
+  tv_compile_forms(setup ${setup_forms})
 endif()
 
 function(tv_add_forms target)
-  cmake_parse_arguments(A "" "EXTRA" "" ${ARGN})
+  cmake_parse_arguments(A "" "EXTRA" "BASE" ${ARGN})
   if(NOT WIN32)
     return()
   endif()
-  set(tags setup)
-  if(A_EXTRA)
-    string(MAKE_C_IDENTIFIER ${target} tag)
-    tv_compile_forms(${tag} ${A_EXTRA})
+  string(MAKE_C_IDENTIFIER ${target} tag)
+  set(tags)
+  if(A_BASE)
+    set(srcs)
+    foreach(cls ${A_BASE})
+      list(APPEND srcs ${PROJECT_SOURCE_DIR}/resources/forms/${cls}.txt)
+    endforeach()
+    if(A_EXTRA)
+      file(GLOB extra CONFIGURE_DEPENDS ${A_EXTRA}/*.txt)
+      list(APPEND srcs ${extra})
+    endif()
+    tv_compile_forms(${tag} ${srcs})
     list(APPEND tags ${tag})
+  else()
+    list(APPEND tags setup)
+    if(A_EXTRA)
+      file(GLOB extra CONFIGURE_DEPENDS ${A_EXTRA}/*.txt)
+      tv_compile_forms(${tag} ${extra})
+      list(APPEND tags ${tag})
+    endif()
   endif()
   foreach(tag ${tags})
     get_property(rc GLOBAL PROPERTY TV_FORMS_RC_${tag})
