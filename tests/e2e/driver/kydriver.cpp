@@ -6,10 +6,7 @@
 #include <vector>
 
 TDriver::~TDriver() {
-  if (Process_) {
-    if (WaitForSingleObject(Process_, 0) == WAIT_TIMEOUT) TerminateProcess(Process_, 255);
-    CloseHandle(Process_);
-  }
+  if (Process_ && WaitForSingleObject(Process_.Get(), 0) == WAIT_TIMEOUT) TerminateProcess(Process_.Get(), 255);
 }
 
 bool TDriver::Start(const std::wstring& command) {
@@ -17,10 +14,10 @@ bool TDriver::Start(const std::wstring& command) {
   PROCESS_INFORMATION pi{};
   std::wstring cmd = command;
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  CloseHandle(pi.hThread);
-  Process_ = pi.hProcess;
+  THandle thread(pi.hThread);
+  Process_.Reset(pi.hProcess);
   Pid_ = pi.dwProcessId;
-  WaitForInputIdle(Process_, 5000);
+  WaitForInputIdle(Process_.Get(), 5000);
   return true;
 }
 
@@ -45,7 +42,7 @@ BOOL CALLBACK FindTop(HWND h, LPARAM lp) {
   auto* f = reinterpret_cast<TFind*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(h, &pid);
-  if (pid != f->Pid || !IsWindowVisible(h)) return TRUE;
+  if ((f->Pid && pid != f->Pid) || !IsWindowVisible(h)) return TRUE;
   if (f->Title && TDriver::Text(h) != *f->Title) return TRUE;
   if (f->Class) {
     wchar_t cls[64];
@@ -77,6 +74,21 @@ HWND TDriver::WaitWindow(const std::wstring& title, int timeoutMs) {
     EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
     return f.Found != nullptr;
   }, timeoutMs);
+  return f.Found;
+}
+
+HWND TDriver::FollowWindow(const std::wstring& title, int timeoutMs) {
+  TFind f{0, &title, nullptr};
+  WaitFor([&] {
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
+    return f.Found != nullptr;
+  }, timeoutMs);
+  DWORD pid = 0;
+  if (f.Found) GetWindowThreadProcessId(f.Found, &pid);
+  if (pid && pid != Pid_) {
+    Process_.Reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    Pid_ = pid;
+  }
   return f.Found;
 }
 
@@ -162,9 +174,9 @@ void TDriver::Answer(HWND box, int buttonId) {
 }
 
 int TDriver::WaitExit(int timeoutMs) {
-  if (!Process_ || WaitForSingleObject(Process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return -1;
+  if (!Process_ || WaitForSingleObject(Process_.Get(), static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return -1;
   DWORD code = 0;
-  GetExitCodeProcess(Process_, &code);
+  GetExitCodeProcess(Process_.Get(), &code);
   return static_cast<int>(code);
 }
 

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "lib/core/win/kywin.h"
+
 class TDriver {
  public:
   ~TDriver();
@@ -18,6 +20,9 @@ class TDriver {
   DWORD ProcessId() const { return Pid_; }
   // A visible top-level window of the process with exactly this title, or null after the time-out.
   HWND WaitWindow(const std::wstring& title, int timeoutMs = 10000);
+  // The same for a window of any process; the driver then follows that window's process,
+  // for a program that hands its work to another instance of itself.
+  HWND FollowWindow(const std::wstring& title, int timeoutMs = 10000);
   // A control below Top by its component name (Top itself when it carries that name).
   HWND Control(HWND top, const std::wstring& name) const;
   static std::wstring NameOf(HWND h);
@@ -50,6 +55,6 @@ class TDriver {
   static bool Screenshot(HWND window, const std::wstring& pngFile);
 
  private:
-  HANDLE Process_ = nullptr;
+  THandle Process_;
   DWORD Pid_ = 0;
 };
