@@ -413,7 +413,7 @@ TUninstaller::TOutcome TUninstaller::UndoFile(const TUninstallRecord& r) {
     return TOutcome::Done;
   }
   String error;
-  if (Fs_.DeleteFile(path, error)) return TOutcome::Done;
+  if (Fs_.EraseFile(path, error)) return TOutcome::Done;
   Problems_.push_back(Format(SUninstallFileFailed, {path, error}));
   return TOutcome::Failed;
 }

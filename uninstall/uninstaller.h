@@ -80,7 +80,7 @@ class TUninstallFileSystem {
   virtual bool FileExists(const String& path) = 0;
   virtual bool DirExists(const String& path) = 0;
   // False with the system's reason in Error; a read-only file is deleted too.
-  virtual bool DeleteFile(const String& path, String& error) = 0;
+  virtual bool EraseFile(const String& path, String& error) = 0;
   // Removes an empty folder; false when it is not empty or cannot be removed.
   virtual bool RemoveDir(const String& path, String& error) = 0;
   // Removes every line equal to Line (its line break with it) and keeps everything else

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "lib/core/kyexceptions.h"
+#include "lib/core/kyfileutils.h"
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
 #include "uninstall/uninstallsys.h"
@@ -18,11 +19,11 @@ class TWinFileSystem : public TUninstallFileSystem {
     DWORD a = GetFileAttributesW(W(path));
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
   }
-  bool DeleteFile(const String& path, String& error) override {
+  bool EraseFile(const String& path, String& error) override {
     DWORD a = GetFileAttributesW(W(path));
     if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY))
       SetFileAttributesW(W(path), a & ~FILE_ATTRIBUTE_READONLY);
-    if (DeleteFileW(W(path))) return true;
+    if (::DeleteFileW(W(path))) return true;
     DWORD code = GetLastError();
     if (a != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(W(path), a);
     error = TrimBlanks(SysErrorMessage(code));

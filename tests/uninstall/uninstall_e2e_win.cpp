@@ -12,6 +12,7 @@
 #include "lib/core/win/kywin.h"
 #include "lib/install/kyinstaller.h"
 #include "lib/install/kyuninstall.h"
+#include "tests/core/testutil.h"
 #include "tests/e2e/driver/kydriver.h"
 
 namespace {
@@ -181,6 +182,7 @@ HWND ConfirmUninstall(TDriver& d, const TInstallation& inst, const char* shot) {
   EXPECT_EQ(TDriver::Text(d.Control(ask, L"QuestionLabel")),
             L"Do you want to remove " + Ws(inst.Name) + L" and all of its components from this computer?");
   EXPECT_EQ(TDriver::Text(d.Control(ask, L"FolderLabel")), L"Folder: " + Ws(inst.Dir));
+  Sleep(300);  // painted
   EXPECT_TRUE(TDriver::Screenshot(ask, Shot(shot)));
   d.Click(d.Control(ask, L"UninstallButton"));
   HWND result = nullptr;
@@ -188,6 +190,7 @@ HWND ConfirmUninstall(TDriver& d, const TInstallation& inst, const char* shot) {
     result = d.FollowWindow(L"Tramvelon Uninstall", 100);
     return result && d.Control(result, L"CloseButton");
   }, 20000);
+  Sleep(300);
   return result;
 }
 
@@ -340,14 +343,21 @@ TEST(UninstallE2E, NoLogOrADamagedLogChangesNothing) {
       {std::string("\xEF\xBB\xBF" "file;Tramvelon.exe\r\nfi\0le;x\r\n", 30), L""},
   };
   for (const TCase& c : cases) {
-    if (c.Log.empty()) RemoveFile(inst.Log.FileName);
-    else WriteText(inst.Log.FileName, c.Log);
+    if (c.Log.empty()) {
+      RemoveFile(inst.Log.FileName);
+    } else {
+      WriteText(inst.Log.FileName, c.Log);
+    }
     TDriver d;
     ASSERT_TRUE(d.Start(L"\"" + Ws(inst.Program) + L"\""));
     HWND box = d.FollowWindow(L"Error", 15000);
     ASSERT_TRUE(box);
-    if (!c.Message.empty()) EXPECT_EQ(TDriver::MessageBoxText(box), c.Message);
-    if (&c == &cases[1]) EXPECT_TRUE(TDriver::Screenshot(box, Shot("uninstall-damaged-log")));
+    if (!c.Message.empty()) {
+      EXPECT_EQ(TDriver::MessageBoxText(box), c.Message);
+    }
+    if (&c == &cases[1]) {
+      EXPECT_TRUE(TDriver::Screenshot(box, Shot("uninstall-damaged-log")));
+    }
     d.Answer(box, IDOK);
     EXPECT_EQ(d.WaitExit(), 1);
     Sleep(300);

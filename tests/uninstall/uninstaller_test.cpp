@@ -31,7 +31,7 @@ class TFakeFs : public TUninstallFileSystem {
 
   bool FileExists(const String& p) override { return Has(p) && !At(p).Dir; }
   bool DirExists(const String& p) override { return Has(p) && At(p).Dir; }
-  bool DeleteFile(const String& p, String& error) override {
+  bool EraseFile(const String& p, String& error) override {
     if (At(p).InUse) {
       error = u"in use";
       return false;
