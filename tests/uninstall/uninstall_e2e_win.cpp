@@ -54,7 +54,7 @@ const String kIdeHelp = u"C:\\TvUninstTestIde\\Help\\D7.ohi";
 
 // One installation made as the setup makes it, with its log.
 struct TInstallation {
-  String Name, Dir, Program, Personal, ProgramFolder, DesktopLink, SetupKey, EntryKey;
+  String Name, Dir, Program, Personal, ProgramFolder, DesktopLink, SetupKey, UpdateKey, EntryKey;
   TKyUninstallFile Log;
 
   explicit TInstallation(const String& name) : Name(name) {
@@ -116,12 +116,7 @@ struct TInstallation {
     TRegistry reg(rkLocalMachine);
     Log.AddNewRegKey(reg, u"\\Software\\Tramvelon");
     ASSERT_TRUE(reg.OpenKey(u"\\Software\\Tramvelon", true));
-    int n = 1;
-    while (reg.KeyExists(Format(u"\\Software\\Tramvelon\\Setup%d", {n}))) ++n;
-    SetupKey = Format(u"\\Software\\Tramvelon\\Setup%d", {n});
-    Value(rkLocalMachine, SetupKey, u"Version", u"4");
-    Value(rkLocalMachine, SetupKey, u"InstallDir", Dir);
-    Value(rkLocalMachine, SetupKey, u"PersonalDir", Personal);
+    SetupKey = SetupRecord();
     // The uninstall entry, not recorded, with what Apps & Features shows.
     ASSERT_TRUE(reg.OpenKey(EntryKey, true));
     reg.WriteString(u"DisplayName", Name);
@@ -145,7 +140,31 @@ struct TInstallation {
     Log.Save();
   }
 
+  // The setup record of a run: the next free SetupN.
+  String SetupRecord() {
+    TRegistry reg(rkLocalMachine);
+    int n = 1;
+    while (reg.KeyExists(Format(u"\\Software\\Tramvelon\\Setup%d", {n}))) ++n;
+    String key = Format(u"\\Software\\Tramvelon\\Setup%d", {n});
+    Value(rkLocalMachine, key, u"Version", u"4");
+    Value(rkLocalMachine, key, u"InstallDir", Dir);
+    Value(rkLocalMachine, key, u"PersonalDir", Personal);
+    return key;
+  }
+
+  // An update into the same folder: the log of the first run is read back, the new
+  // records follow it, and a second setup record names the same folder.
+  void Update() {
+    Log.Load();
+    File(Dir + u"\\VCL\\TvVcl.cnt");
+    File(Dir + u"\\Tramvelon.exe", "newer");  // replaced: recorded once
+    File(Personal + u"\\Samples\\Text\\Country2.tvp");
+    UpdateKey = SetupRecord();
+    Log.Save();
+  }
+
   bool Gone() const {
+    if (!UpdateKey.empty() && KeyExists(rkLocalMachine, UpdateKey)) return false;
     return !DirectoryExists(Dir) && !DirectoryExists(Personal) && !DirectoryExists(ProgramFolder) &&
            !FileExists(DesktopLink) && !KeyExists(rkLocalMachine, SetupKey) && !KeyExists(rkLocalMachine, EntryKey);
   }
@@ -213,6 +232,7 @@ TEST(UninstallE2E, RemovesTheInstallationAndItselfAndRestoresWhatWasThereBefore)
   other.Make();
   TInstallation inst(u"TvUninstTest");
   inst.Make();
+  inst.Update();
   TDriver d;
   HWND result = ConfirmUninstall(d, inst, "uninstall-confirm");
   ASSERT_TRUE(result);
