@@ -48,6 +48,12 @@ class TUninstallResultDialog : public TSetupDialog {
       for (const String& n : notes) all += n + u"\r\n";
       m->SetText(all);
       m->SetVisible(!notes.empty());
+      // Without notes the window is only the sentence and the button.
+      auto* b = Find<TButton>(this, u"CloseButton");
+      if (notes.empty() && b) {
+        b->SetTop(m->Top());
+        SetClientHeight(m->Top() + b->Height() + 8);
+      }
     }
   }
 };
@@ -65,7 +71,7 @@ void SelectLanguage(const String& code) {
 int RunUninstall(const String& program) {
   SelectLanguage(ReadLanguageOverride(program));
   TKyUninstallFile log;
-  log.FileName = IncludeTrailingBackslash(ExtractFileDir(program)) + u"TvUninstall.dat";
+  log.FileName = IncludeTrailingBackslash(ExtractFileDir(program)) + kUninstallLogName;
   if (!FileExists(log.FileName)) {
     ShowError(Format(SUninstallNoLog, {log.FileName}));
     return 1;
@@ -97,7 +103,7 @@ int RunUninstall(const String& program) {
   std::vector<String> notes = uninstaller.Problems();
   bool complete = uninstaller.Complete();
   if (complete) {
-    if (!RemoveFile(log.FileName)) {
+    if (FileExists(log.FileName) && !RemoveFile(log.FileName)) {
       notes.push_back(Format(SUninstallFileFailed, {log.FileName, TrimBlanks(SysErrorMessage(GetLastError()))}));
       complete = false;
     }

@@ -407,7 +407,7 @@ TUninstaller::TOutcome TUninstaller::UndoFile(const TUninstallRecord& r) {
     return TOutcome::Done;
   }
   // The program and its log go last, after the program has ended.
-  if (SameText(path, Program_)) return TOutcome::Done;
+  if (SameText(path, Program_) || SameText(path, Folders_.InstallDir + u"\\" + kUninstallLogName)) return TOutcome::Done;
   if (!Fs_.FileExists(path)) {
     if (Fs_.DirExists(path)) Problems_.push_back(Format(SUninstallLeftAlone, {path}));
     return TOutcome::Done;

@@ -132,6 +132,8 @@ class TUninstaller {
   bool Complete_ = false;
 };
 
+// The log beside the program.
+inline constexpr const Char* kUninstallLogName = u"TvUninstall.dat";
 // Registry places the uninstaller shares with the setup.
 inline constexpr const Char* kSetupRecordsKey = u"\\Software\\Tramvelon";
 inline constexpr const Char* kLocalesKey = u"\\Software\\CodeGear\\Locales";

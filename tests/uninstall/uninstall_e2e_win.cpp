@@ -327,6 +327,11 @@ TEST(UninstallE2E, AForgedLogIsHeldToTheInstallationsFolders) {
   inst.Log.AddFile(userFile);
   inst.Log.AddLine(u"dir;..\\..\\windows");
   inst.Log.Save();
+  {
+    TRegistry reg(rkClassesRoot);  // another program's value in a key the setup created
+    ASSERT_TRUE(reg.OpenKey(u"\\" + kProgId, false));
+    reg.WriteString(u"FriendlyTypeName", u"not from the setup");
+  }
   TDriver d;
   HWND result = ConfirmUninstall(d, inst, "uninstall-confirm-forged");
   ASSERT_TRUE(result);
@@ -341,6 +346,9 @@ TEST(UninstallE2E, AForgedLogIsHeldToTheInstallationsFolders) {
   EXPECT_TRUE(inst.Gone());
   EXPECT_EQ(ReadAll(decoy), "keep");
   EXPECT_EQ(ReadAll(userFile), "keep");
+  EXPECT_EQ(ReadValue(rkClassesRoot, u"\\" + kProgId, u"FriendlyTypeName"), u"not from the setup");
+  EXPECT_FALSE(KeyExists(rkClassesRoot, u"\\" + kProgId + u"\\DefaultIcon"));
+  EXPECT_FALSE(KeyExists(rkClassesRoot, u"\\" + kAssoc));
   RemoveFile(decoy);
   RemoveFile(userFile);
 }
