@@ -69,6 +69,10 @@ void SelectLanguage(const String& code) {
 
 // Exit code 0 only when everything is gone, so that the program may be deleted.
 int RunUninstall(const String& program) {
+  // One run per installation: a second start while the first is open only ends.
+  String lock = u"Local\\TvUninstall " + StringReplaceAll(UpperCase(ExtractFileDir(program)), u"\\", u"/");
+  THandle running(CreateMutexW(nullptr, TRUE, W(lock)));
+  if (running && GetLastError() == ERROR_ALREADY_EXISTS) return 1;
   SelectLanguage(ReadLanguageOverride(program));
   TKyUninstallFile log;
   log.FileName = IncludeTrailingBackslash(ExtractFileDir(program)) + kUninstallLogName;

@@ -353,6 +353,24 @@ TEST(UninstallE2E, AForgedLogIsHeldToTheInstallationsFolders) {
   RemoveFile(userFile);
 }
 
+TEST(UninstallE2E, AnAbortedInstallationWithoutRegistryEntriesGoesToo) {
+  TComScope com;
+  TInstallation inst(u"TvUninstTest Aborted");  // ended during its first component
+  ForceDirectories(inst.Dir);
+  ASSERT_TRUE(CopyFileTo(FromW(Wide(TV_UNINSTALL_EXE).c_str()), inst.Program, false));
+  inst.Folder(inst.Dir + u"\\Help");
+  inst.File(inst.Dir + u"\\Help\\Tramvelon.chm");
+  inst.File(inst.Dir + u"\\Tramvelon.exe");
+  inst.Log.Save();
+  inst.Name = u"Tramvelon 4";  // no uninstall entry names it
+  TDriver d;
+  HWND result = ConfirmUninstall(d, inst, "uninstall-confirm-aborted");
+  ASSERT_TRUE(result);
+  EXPECT_EQ(TDriver::Text(d.Control(result, L"ResultLabel")), L"Tramvelon 4 was removed from your computer.");
+  CloseResult(d, result, 0);
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+}
+
 TEST(UninstallE2E, NoLogOrADamagedLogChangesNothing) {
   TComScope com;
   TBefore before;
@@ -395,8 +413,31 @@ TEST(UninstallE2E, NoLogOrADamagedLogChangesNothing) {
     EXPECT_EQ(ReadValue(rkLocalMachine, inst.EntryKey, u"UninstallString"), inst.Program);
     EXPECT_EQ(ReadAll(kIdeHelp), ":Index Delphi=delphi.hlp\r\n:INDEX Tramvelon Help=TvVcl.hlp");
   }
-  // Cleaned up by a good log.
+  // A good log again; Escape on the question keeps everything, and so does a second start
+  // while the question is open.
   WriteText(inst.Log.FileName, log);
+  {
+    TDriver d;
+    ASSERT_TRUE(d.Start(L"\"" + Ws(inst.Program) + L"\""));
+    HWND ask = d.FollowWindow(L"Tramvelon Uninstall");
+    ASSERT_TRUE(ask);
+    TDriver second;
+    ASSERT_TRUE(second.Start(L"\"" + Ws(inst.Program) + L"\""));
+    EXPECT_EQ(second.WaitExit(), 0);  // the first instance hands over and ends
+    Sleep(1000);
+    int windows = 0;
+    EnumWindows([](HWND h, LPARAM n) {
+      if (IsWindowVisible(h) && TDriver::Text(h) == L"Tramvelon Uninstall") ++*reinterpret_cast<int*>(n);
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&windows));
+    EXPECT_EQ(windows, 1);
+    d.Key(ask, VK_ESCAPE);
+    EXPECT_EQ(d.WaitExit(), 1);
+    Sleep(300);
+    EXPECT_TRUE(FileExists(inst.Program));
+    EXPECT_TRUE(FileExists(inst.Dir + u"\\Tramvelon.exe"));
+    EXPECT_EQ(ReadAll(inst.Log.FileName), log);
+  }
   TDriver d;
   HWND result = ConfirmUninstall(d, inst, "uninstall-confirm-damaged");
   ASSERT_TRUE(result);
