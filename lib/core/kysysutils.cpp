@@ -1,6 +1,7 @@
 #include "lib/core/kysysutils.h"
 
 #include "lib/core/kyexceptions.h"
+#include "lib/core/kyfileutils.h"
 #include "lib/core/kyformat.h"
 #include "resstrings.h"
 
@@ -321,4 +322,26 @@ size_t PosText(StringView sub, StringView s) {
     if (SameText(sub, s.substr(i, sub.size()))) return i;
   }
   return StringView::npos;
+}
+
+bool MatchesMask(StringView name, StringView mask) {
+  // As on Windows, "*.*" also matches names without a dot.
+  if (mask == u"*.*") mask = u"*";
+  size_t n = 0, m = 0, starN = StringView::npos, starM = StringView::npos;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == u'?' || UpCaseChar(mask[m]) == UpCaseChar(name[n]))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == u'*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != StringView::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == u'*') ++m;
+  return m == mask.size();
 }
