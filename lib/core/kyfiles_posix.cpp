@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -208,6 +209,12 @@ std::vector<String> ListOrdinaryFiles(const String& dir, const String& mask) {
   }
   ::closedir(d);
   return out;
+}
+
+std::int64_t GetDiskFreeBytes(const String& dir) {
+  struct statvfs st;
+  if (::statvfs(Native(dir).c_str(), &st) != 0) return 0;
+  return static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
 }
 
 Char PathDelimiter() { return u'/'; }

@@ -190,6 +190,12 @@ std::vector<String> ListOrdinaryFiles(const String& dir, const String& mask) {
   return out;
 }
 
+std::int64_t GetDiskFreeBytes(const String& dir) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(W(IncludeTrailingBackslash(dir)), &available, nullptr, nullptr)) return 0;
+  return static_cast<std::int64_t>(available.QuadPart);
+}
+
 Char PathDelimiter() { return u'\\'; }
 
 namespace {

@@ -33,5 +33,10 @@ std::vector<String> ListOrdinaryFiles(const String& dir, const String& mask);
 bool MatchesMask(StringView name, StringView mask);
 // Names (not paths) of the entries in Dir matching a simple "*" pattern.
 std::vector<String> ListDirectory(const String& dir, bool wantDirs);
+// Files can be created in Dir: for an existing folder a temporary file is created, written
+// and deleted; a missing folder needs an existing parent in which it can be created.
+bool IsDirectoryWritable(const String& dir);
+// Bytes available to the current user on the volume of Dir; 0 when the system cannot tell.
+std::int64_t GetDiskFreeBytes(const String& dir);
 // The folder delimiter of the platform.
 Char PathDelimiter();

@@ -3,6 +3,7 @@
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kyfileutils.h"
 #include "lib/core/kyformat.h"
+#include "lib/core/kystreams.h"
 #include "resstrings.h"
 
 String Utf8ToString(std::string_view s) {
@@ -344,4 +345,30 @@ bool MatchesMask(StringView name, StringView mask) {
   }
   while (m < mask.size() && mask[m] == u'*') ++m;
   return m == mask.size();
+}
+
+bool IsDirectoryWritable(const String& dir) {
+  String folder = ExcludeTrailingBackslash(dir);
+  if (folder.empty()) return false;
+  if (!DirectoryExists(folder)) {
+    String parent = ExtractFileDir(folder);
+    if (parent.empty() || parent == folder || !DirectoryExists(parent)) return false;
+    if (!CreateDir(folder)) return false;
+    RemoveDir(folder);
+    return true;
+  }
+  try {
+    String probe = CreateTempFile(u"tvc", folder);
+    bool ok = false;
+    try {
+      TFileStream f(probe, fmOpenWrite);
+      static const char kLine[] = "write test\r\n";
+      ok = f.Write(kLine, sizeof kLine - 1) == sizeof kLine - 1;
+    } catch (const Exception&) {
+      ok = false;
+    }
+    return RemoveFile(probe) && ok;
+  } catch (const Exception&) {
+    return false;
+  }
 }

@@ -93,7 +93,7 @@ void TInstaller::InstallIdeHelp(const String& ideKey, const String& baseName) {
   if (!reg.OpenKeyReadOnly(ideKey)) return;
   const String rootDir = reg.ReadString(u"RootDir");
   if (rootDir.empty()) return;
-  const String help = IncludeTrailingBackslash(rootDir) + u"Help";
+  const String help = KyJoinPath(rootDir, u"Help");
   AddHelpLine(KyJoinPath(help, baseName + u".ohc"), String(u":INCLUDE ") + kContentsFile, kContentsFile);
   AddHelpLine(KyJoinPath(help, baseName + u".ohi"), String(u":INDEX Tramvelon Help=") + kHelpFile, kHelpFile);
   AddHelpLine(KyJoinPath(help, baseName + u".ohl"), String(u":LINK ") + kHelpFile, kHelpFile);

@@ -97,9 +97,13 @@ String CombinePath(const String& fileName, const String& folder) {
   for (size_t i = 0; i <= fileName.size(); ++i) {
     if (i == fileName.size() || IsDelimiter(fileName[i])) {
       if (part == u"..") {
-        size_t cut = base.find_last_of(u"\\/");
-        // Never above the drive or share.
-        if (cut != String::npos && cut >= ExtractFileDrive(base).size()) base.erase(cut);
+        if (!parts.empty()) {
+          parts.pop_back();
+        } else {
+          size_t cut = base.find_last_of(u"\\/");
+          // Never above the drive or share.
+          if (cut != String::npos && cut >= ExtractFileDrive(base).size()) base.erase(cut);
+        }
       } else if (!part.empty() && part != u".") {
         parts.push_back(part);
       }
