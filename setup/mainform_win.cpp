@@ -12,21 +12,21 @@
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
 #include "resstrings.h"
+#include "setup/pageflow.h"
 #include "setup/setupstart.h"
 
 // ---- helpers ----------------------------------------------------------------------
 
 std::vector<String> RunningProcessNames() {
   std::vector<String> names;
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return names;
+  TFileHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snap) return names;
   PROCESSENTRY32W pe{};
   pe.dwSize = sizeof(pe);
-  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+  for (BOOL ok = Process32FirstW(snap.Get(), &pe); ok; ok = Process32NextW(snap.Get(), &pe)) {
     const Char* exe = reinterpret_cast<const Char*>(pe.szExeFile);
     names.push_back(ExtractFileName(exe));
   }
-  CloseHandle(snap);
   return names;
 }
 
@@ -41,12 +41,11 @@ std::vector<String> ListFolderEntries(const String& folder) {
   if (folder.empty()) return entries;
   String pattern = IncludeTrailingBackslash(folder) + u"*.*";
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(W(pattern), &fd);
-  if (h == INVALID_HANDLE_VALUE) return entries;
+  TFindHandle h(FindFirstFileW(W(pattern), &fd));
+  if (!h) return entries;
   do {
-    entries.push_back(String(reinterpret_cast<const Char*>(fd.cFileName)));
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+    entries.push_back(FromW(fd.cFileName));
+  } while (FindNextFileW(h.Get(), &fd));
   return entries;
 }
 
@@ -79,12 +78,66 @@ void TSetupWizard::AddressLabelClick(TKyComponent*) {
 TMainForm::TMainForm(TKyComponent* owner) : TSetupWizard(owner) {
   RegisterHandler(u"FormCloseQuery",
                   TCloseQueryEvent([this](TKyComponent* s, bool& can) { FormCloseQuery(s, can); }));
+  RegisterHandler(u"FormDestroy", TNotifyEvent([this](TKyComponent* s) { FormDestroy(s); }));
   RegisterHandler(u"CancelButtonClick", TNotifyEvent([this](TKyComponent* s) { CancelButtonClick(s); }));
+  RegisterPageHandlers();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::RegisterPageHandlers() {
+  auto notify = [this](const char16_t* name, void (TMainForm::*handler)(TKyComponent*)) {
+    RegisterHandler(name, TNotifyEvent([this, handler](TKyComponent* s) { (this->*handler)(s); }));
+  };
+  RegisterHandler(u"WizardValidatePage", TKyWizardValidateEvent([this](TKyComponent* s, int page, bool& valid) {
+                    WizardValidatePage(s, page, valid);
+                  }));
+  RegisterHandler(u"WizardBeforeNext", TKyWizardValidateEvent([this](TKyComponent* s, int page, bool& valid) {
+                    WizardBeforeNext(s, page, valid);
+                  }));
+  RegisterHandler(u"WizardNext",
+                  TKyWizardNextEvent([this](TKyComponent* s, int page, int& next) { WizardNext(s, page, next); }));
+  RegisterHandler(u"WizardPageChange", TKyWizardChangeEvent([this](TKyComponent* s, int old) { WizardPageChange(s, old); }));
+  notify(u"WizardAfterNext", &TMainForm::WizardAfterNext);
+  notify(u"WizardFinish", &TMainForm::WizardFinish);
+  notify(u"ExistingGroupClick", &TMainForm::ExistingGroupClick);
+  notify(u"SamplesCheckListClick", &TMainForm::SamplesCheckListClick);
+  notify(u"SamplesCheckListClickCheck", &TMainForm::SamplesCheckListClickCheck);
+  RegisterHandler(u"SamplesCheckListDrawItem",
+                  TDrawItemEvent([this](TKyComponent* s, int index, HDC dc, RECT r, TDrawItemState st) {
+                    SamplesCheckListDrawItem(s, index, dc, r, st);
+                  }));
+  notify(u"SamplesCheckAllButtonClick", &TMainForm::SamplesCheckAllButtonClick);
+  notify(u"SamplesUncheckAllButtonClick", &TMainForm::SamplesUncheckAllButtonClick);
+  notify(u"DictionaryCheckListClickCheck", &TMainForm::DictionaryCheckListClickCheck);
+  notify(u"DictionaryCheckAllButtonClick", &TMainForm::DictionaryCheckAllButtonClick);
+  notify(u"DictionaryUncheckAllButtonClick", &TMainForm::DictionaryUncheckAllButtonClick);
+  notify(u"LanguagesCheckListClick", &TMainForm::LanguagesCheckListClick);
+  notify(u"LanguagesCheckAllButtonClick", &TMainForm::LanguagesCheckAllButtonClick);
+  notify(u"LanguagesUncheckAllButtonClick", &TMainForm::LanguagesUncheckAllButtonClick);
+  notify(u"InstallDirectoryEditChange", &TMainForm::InstallDirectoryEditChange);
+  notify(u"UsePersonalDirectoryCheckClick", &TMainForm::UsePersonalDirectoryCheckClick);
+  notify(u"InstallSamplesToPersonalDirectoryCheckClick", &TMainForm::InstallSamplesToPersonalDirectoryCheckClick);
+  notify(u"PersonalDirectoryEditChange", &TMainForm::PersonalDirectoryEditChange);
+  notify(u"InstallDirectoryButtonClick", &TMainForm::InstallDirectoryButtonClick);
+  notify(u"PersonalDirectoryButtonClick", &TMainForm::PersonalDirectoryButtonClick);
+  notify(u"ProgramFolderEditChange", &TMainForm::ProgramFolderEditChange);
+  notify(u"ExistingFoldersListClick", &TMainForm::ExistingFoldersListClick);
 }
 
 const TClassInfo& TMainForm::StaticClassInfo() {
   static const TClassInfo info(u"TMainForm", &TSetupWizard::StaticClassInfo(), {});
   return info;
+}
+
+String TMainForm::EditText(const char16_t* name) const {
+  auto* e = Get<TEdit>(name);
+  return e ? e->Text() : String();
+}
+
+bool TMainForm::IsChecked(const char16_t* name) const {
+  auto* c = Get<TCheckBox>(name);
+  return c && c->Checked();
 }
 
 void TMainForm::FormCreate(TKyComponent* sender) {
@@ -109,22 +162,51 @@ void TMainForm::FormCreate(TKyComponent* sender) {
 }
 
 void TMainForm::InitializeSetup() {
-  // The catalogue and the page lists come later; the title and the start text of a full
-  // setup are already known.
-  if (TKyWizard* w = Wizard()) {
-    w->SetCaption(Format(SSetupCaption, {ProductNameWithVersion(kSetupMajor)}));
+  PopulateLocaleDatas();
+  // A catalogue that cannot be built leaves the previous one (and its language) in place.
+  auto installer = TKyInstaller::Create<TInstaller>();
+  Installer_ = std::move(installer);
+  Installer_->OnComponent = [this](TKyInstaller* s, TKyInstallComponent* c) { InstallerComponent(s, c); };
+  Installer_->OnStatus = [this](TKyInstaller* s, const String& text) { InstallerStatus(s, text); };
+  Installer_->OnFile = [this](TKyInstaller* s, const String& res, bool& skip, const String& file) {
+    InstallerFile(s, res, skip, file);
+  };
+  if (auto* l = Get<TLabel>(u"AddressLabel")) l->SetCaption(LoadResString(SWebAddress));
+  if (auto* l = Get<TLabel>(u"VersionLabel")) l->SetCaption(GetSetupVersionText());
+  if (auto* l = Get<TLabel>(u"NameLabel")) l->SetCaption(kProductName);
+  FillExistingPage();
+  Initialized_ = true;
+  InstallDirectoryEditChange(this);
+  LoadLicense();
+  String first, last;
+  if (Installer_->IsPackageSetup) {
+    if (TKyWizard* w = Wizard()) w->SetCaption(Format(SSetupPackageCaption, {IntToStr(kSetupMajor)}));
+    first = LoadResString(SWelcomePackage);
+    last = Format(SPackageInfo, {Installer_->PackageDescription, Installer_->PackageAuthor,
+                                 PackageDateText(Installer_->PackageCreated)});
+    if (auto* l = Get<TLabel>(u"CompleteLabel2")) l->SetCaption(LoadResString(SPackageFinish));
+    if (auto* c = Get<TCheckBox>(u"ApplicationCheck")) c->SetVisible(false);
+    if (auto* c = Get<TCheckBox>(u"ReadmeCheck")) {
+      c->SetVisible(false);
+      c->SetChecked(false);
+    }
+  } else {
+    if (TKyWizard* w = Wizard()) w->SetCaption(Format(SSetupCaption, {ProductNameWithVersion(kSetupMajor)}));
+    first = LoadResString(SWelcomeFull);
   }
-  const String gap = u"\r\n\r\n";
-  if (auto* l = Get<TLabel>(u"StartLabel")) {
-    l->SetCaption(LoadResString(SWelcomeFull) + gap + LoadResString(SExitPrograms) + gap +
-                  LoadResString(SClickCancel) + gap);
-  }
+  if (auto* l = Get<TLabel>(u"StartLabel")) l->SetCaption(StartText(first, last));
+  if (!Installer_->IsPackageSetup) FillSamples();
+  FillLocaleCheckList(u"SPELLCHECK", Get<TCheckListBox>(u"DictionaryCheckList"), DictionaryLocales_, String());
+  FillLocaleCheckList(u"LANGUAGEFILES", Get<TCheckListBox>(u"LanguagesCheckList"), LanguageLocales_, u"en");
+  LanguagesCheckListClick(this);
+  if (auto* c = Get<TCheckBox>(u"InstallSamplesToPersonalDirectoryCheck")) c->SetVisible(IsWindowsVistaOrLater());
   if (auto* l = Get<TLabel>(u"BetaLabel")) {
     l->SetCaption(String());
     l->SetVisible(false);
   }
-  Initialized_ = true;
 }
+
+void TMainForm::FormDestroy(TKyComponent*) { Installer_.reset(); }
 
 String TMainForm::GetDefaultInstallDir() const { return DefaultInstallDirIn(GetShellFolder(CSIDL_PROGRAM_FILES)); }
 
@@ -159,6 +241,7 @@ void TMainForm::FormCloseQuery(TKyComponent*, bool& canClose) {
   if (ModalResult() == mrCancel) {
     auto dlg = NewForm<TExitSetupDialog>(this);
     canClose = dlg->ShowModal() == mrOk;
+    if (Installer_) Installer_->Aborted = canClose;
   } else {
     canClose = true;
   }
@@ -167,6 +250,8 @@ void TMainForm::FormCloseQuery(TKyComponent*, bool& canClose) {
 // ---- program ----------------------------------------------------------------------
 
 int RunSetup() {
+  // The shell's link object needs COM on this thread for the whole run.
+  TComInit com;
   // Module start-ups before any window, in their order: the system proxy, the locale and
   // code-page tables (the translator and language files join here as they arrive).
   InitializeHttpProxy();

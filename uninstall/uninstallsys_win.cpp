@@ -4,6 +4,7 @@
 
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kyfileutils.h"
+#include "lib/core/kysystem.h"
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
 #include "uninstall/uninstallsys.h"
@@ -56,14 +57,7 @@ String LongPath(const String& path) {
 
 std::unique_ptr<TUninstallFileSystem> CreateSystemFileSystem() { return std::make_unique<TWinFileSystem>(); }
 
-String GetProgramPath() {
-  std::vector<wchar_t> buf(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n < buf.size()) return LongPath(FromW(buf.data(), n));
-    buf.resize(buf.size() * 2);
-  }
-}
+String GetProgramPath() { return LongPath(ProgramFileName()); }
 
 TUninstallFolders GetInstallationFolders(const String& program) {
   TUninstallFolders f;

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -119,8 +120,8 @@ bool ForceDirectories(const String& dir) {
 bool RemoveDir(const String& d) { return ::rmdir(Native(d).c_str()) == 0; }
 bool RemoveFile(const String& f) { return ::unlink(Native(f).c_str()) == 0; }
 
-bool CopyFileTo(const String& s, const String& t, bool failIfExists) {
-  if (failIfExists && (FileExists(t) || DirectoryExists(t))) return false;
+bool CopyFileTo(const String& s, const String& t, bool createFolder) {
+  if (createFolder) ForceDirectories(ExtractFileDir(t));
   try {
     TFileStream in(s, fmOpenRead);
     // Like Windows, a read-only target is not replaced.
@@ -190,6 +191,30 @@ std::vector<String> ListDirectory(const String& dir, bool wantDirs) {
   }
   ::closedir(d);
   return out;
+}
+
+bool SetCurrentDir(const String& dir) { return ::chdir(Native(dir).c_str()) == 0; }
+
+// Dot files stand for hidden ones.
+std::vector<String> ListOrdinaryFiles(const String& dir, const String& mask) {
+  std::vector<String> out;
+  DIR* d = ::opendir(Native(dir).c_str());
+  if (!d) return out;
+  while (dirent* e = ::readdir(d)) {
+    String name = Utf8ToString(e->d_name);
+    if (name.empty() || name[0] == u'.') continue;
+    struct stat st;
+    if (::stat(Native(dir + u"/" + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (MatchesMask(name, mask)) out.push_back(name);
+  }
+  ::closedir(d);
+  return out;
+}
+
+std::int64_t GetDiskFreeBytes(const String& dir) {
+  struct statvfs st;
+  if (::statvfs(Native(dir).c_str(), &st) != 0) return 0;
+  return static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
 }
 
 Char PathDelimiter() { return u'/'; }

@@ -115,8 +115,9 @@ bool ForceDirectories(const String& dir) {
 bool RemoveDir(const String& d) { return RemoveDirectoryW(W(d)) != 0; }
 bool RemoveFile(const String& f) { return DeleteFileW(W(f)) != 0; }
 
-bool CopyFileTo(const String& s, const String& t, bool failIfExists) {
-  return CopyFileW(W(s), W(t), failIfExists ? TRUE : FALSE) != 0;
+bool CopyFileTo(const String& s, const String& t, bool createFolder) {
+  if (createFolder) ForceDirectories(ExtractFileDir(t));
+  return CopyFileW(W(s), W(t), FALSE) != 0;
 }
 
 bool RenameFile(const String& o, const String& n) { return MoveFileW(W(o), W(n)) != 0; }
@@ -163,16 +164,36 @@ String GetCurrentDir() {
 std::vector<String> ListDirectory(const String& dir, bool wantDirs) {
   std::vector<String> out;
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(W(IncludeTrailingBackslash(dir) + u"*"), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
+  TFindHandle h(FindFirstFileW(W(IncludeTrailingBackslash(dir) + u"*"), &fd));
+  if (!h) return out;
   do {
     String name = FromW(fd.cFileName);
     if (name == u"." || name == u"..") continue;
     bool isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (isDir == wantDirs) out.push_back(name);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  } while (FindNextFileW(h.Get(), &fd));
   return out;
+}
+
+bool SetCurrentDir(const String& dir) { return SetCurrentDirectoryW(W(dir)) != 0; }
+
+std::vector<String> ListOrdinaryFiles(const String& dir, const String& mask) {
+  std::vector<String> out;
+  WIN32_FIND_DATAW fd;
+  TFindHandle h(FindFirstFileW(W(IncludeTrailingBackslash(dir) + mask), &fd));
+  if (!h) return out;
+  constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  do {
+    if (fd.dwFileAttributes & kNotOrdinary) continue;
+    out.push_back(FromW(fd.cFileName));
+  } while (FindNextFileW(h.Get(), &fd));
+  return out;
+}
+
+std::int64_t GetDiskFreeBytes(const String& dir) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(W(IncludeTrailingBackslash(dir)), &available, nullptr, nullptr)) return 0;
+  return static_cast<std::int64_t>(available.QuadPart);
 }
 
 Char PathDelimiter() { return u'\\'; }

@@ -13,8 +13,8 @@ bool ForceDirectories(const String& dir);
 bool CreateDir(const String& dir);
 bool RemoveDir(const String& dir);
 bool RemoveFile(const String& fileName);
-// Copies Source to Target; with FailIfExists an existing target is not replaced.
-bool CopyFileTo(const String& source, const String& target, bool failIfExists);
+// Copies Source to Target, replacing it; with CreateFolder the target's folder is made first.
+bool CopyFileTo(const String& source, const String& target, bool createFolder);
 bool RenameFile(const String& oldName, const String& newName);
 bool IsFileReadOnly(const String& fileName);
 bool SetFileReadOnly(const String& fileName, bool readOnly);
@@ -25,7 +25,18 @@ String GetTempDirectory();
 // whose name starts with Prefix, and returns its full name.
 String CreateTempFile(const String& prefix, const String& dir = String());
 String GetCurrentDir();
+bool SetCurrentDir(const String& dir);
+// Names of the ordinary files (not folders, not hidden, not system) directly in Dir that
+// match Mask ("*" and "?", ignoring case), in the order the file system returns them.
+std::vector<String> ListOrdinaryFiles(const String& dir, const String& mask);
+// True when Name matches a "*" and "?" pattern, ignoring case.
+bool MatchesMask(StringView name, StringView mask);
 // Names (not paths) of the entries in Dir matching a simple "*" pattern.
 std::vector<String> ListDirectory(const String& dir, bool wantDirs);
+// Files can be created in Dir: for an existing folder a temporary file is created, written
+// and deleted; a missing folder needs an existing parent in which it can be created.
+bool IsDirectoryWritable(const String& dir);
+// Bytes available to the current user on the volume of Dir; 0 when the system cannot tell.
+std::int64_t GetDiskFreeBytes(const String& dir);
 // The folder delimiter of the platform.
 Char PathDelimiter();

@@ -24,6 +24,11 @@ String RootKeyName(TRegRoot root);
 
 TV_DECLARE_EXCEPTION(ERegistryException, Exception)
 
+#ifndef _WIN32
+// Empties the in-memory registry of the native build (tests).
+void ClearNativeRegistry();
+#endif
+
 class TRegistry {
  public:
   explicit TRegistry(TRegRoot root = rkCurrentUser);
@@ -48,6 +53,8 @@ class TRegistry {
   bool ValueExists(const String& name);
   // Empty when the value is absent; ERegistryException for a value that is not a string.
   String ReadString(const String& name);
+  // Def when the value is absent; ERegistryException for a value that is not a DWORD.
+  std::int32_t ReadInteger(const String& name, std::int32_t def = 0);
   // ERegistryException when the value cannot be written.
   void WriteString(const String& name, const String& value);
   void WriteInteger(const String& name, std::int32_t value);

@@ -30,6 +30,11 @@ std::map<std::pair<TRegRoot, String>, TNode>& Store() {
   static std::map<std::pair<TRegRoot, String>, TNode> store;
   return store;
 }
+}  // namespace
+
+void ClearNativeRegistry() { Store().clear(); }
+
+namespace {
 TNode& RootNode(TRegRoot root) { return Store()[{root, String()}]; }
 
 TNode* Lookup(TRegRoot root, const String& path) {
@@ -94,6 +99,14 @@ String TRegistry::ReadString(const String& name) {
   if (!v) return String();
   if (!v->IsString) throw ERegistryException(Format(SInvalidRegType, {name}));
   return v->Text;
+}
+
+std::int32_t TRegistry::ReadInteger(const String& name, std::int32_t def) {
+  TNode* n = Key_ ? Lookup(Root_, Key_->Path) : nullptr;
+  TValue* v = n ? n->Find(name) : nullptr;
+  if (!v) return def;
+  if (v->IsString) throw ERegistryException(Format(SInvalidRegType, {name}));
+  return v->Number;
 }
 
 namespace {

@@ -89,6 +89,16 @@ void TRegistry::WriteString(const String& name, const String& value) {
   if (rc != ERROR_SUCCESS) throw ERegistryException(Format(SRegSetDataFailed, {name}));
 }
 
+std::int32_t TRegistry::ReadInteger(const String& name, std::int32_t def) {
+  if (!Key_) return def;
+  DWORD type = 0, value = 0, size = sizeof value;
+  LSTATUS rc = RegQueryValueExW(Key_->Handle.Get(), W(name), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  if (rc == ERROR_FILE_NOT_FOUND) return def;
+  if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value)
+    throw ERegistryException(Format(SInvalidRegType, {name}));
+  return static_cast<std::int32_t>(value);
+}
+
 void TRegistry::WriteInteger(const String& name, std::int32_t value) {
   LSTATUS rc = ERROR_INVALID_HANDLE;
   DWORD v = static_cast<DWORD>(value);

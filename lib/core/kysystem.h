@@ -61,3 +61,15 @@ bool PumpMessages(bool single);
 // 1 removable, 2 CD-ROM or RAM disk, 3 network, 0 anything else (fixed drives included),
 // from the drive type of the first two characters of Path.
 int GetDriveKind(const String& path);
+
+// The fixed file version of a program's version resource (the four parts of FileVersion).
+struct TFileVersion {
+  int Major = 0, Minor = 0, Release = 0, Build = 0;
+};
+// False when the file has no version resource (natively: always).
+bool GetFileVersion(const String& fileName, TFileVersion& version);
+
+// Full path of the running program.
+String ProgramFileName();
+// True when the system's search for libraries finds a file of that name (natively: never).
+bool FindOnLibraryPath(const String& fileName);

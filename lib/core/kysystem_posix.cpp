@@ -1,5 +1,7 @@
 // Native stand-ins: the portable tests run the version logic through the seam and answer
 // message boxes through the hook; without them there is no Windows to ask.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "lib/core/kysysutils.h"
@@ -20,3 +22,13 @@ int ShowPlatformMessageBox(const String& text, TMsgKind, TMsgButtons) {
 bool PumpMessages(bool) { return false; }
 
 int GetDriveKind(const String&) { return 0; }
+
+bool GetFileVersion(const String&, TFileVersion&) { return false; }
+
+String ProgramFileName() {
+  char buf[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? Utf8ToString(std::string_view(buf, static_cast<size_t>(n))) : String();
+}
+
+bool FindOnLibraryPath(const String&) { return false; }

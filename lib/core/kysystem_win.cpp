@@ -1,6 +1,8 @@
 // Windows side of the system helpers.
 #include "lib/core/win/kywin.h"
 
+#include <vector>
+
 #include "lib/core/kysystem.h"
 #include "resstrings.h"
 
@@ -74,4 +76,36 @@ int GetDriveKind(const String& path) {
     case DRIVE_REMOTE: return 3;
     default: return 0;
   }
+}
+
+bool GetFileVersion(const String& fileName, TFileVersion& version) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(W(fileName), &ignored);
+  if (size == 0) return false;
+  std::vector<unsigned char> data(size);
+  if (!GetFileVersionInfoW(W(fileName), 0, size, data.data())) return false;
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
+    return false;
+  version.Major = HIWORD(info->dwFileVersionMS);
+  version.Minor = LOWORD(info->dwFileVersionMS);
+  version.Release = HIWORD(info->dwFileVersionLS);
+  version.Build = LOWORD(info->dwFileVersionLS);
+  return true;
+}
+
+String ProgramFileName() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return String();
+    if (n < buf.size()) return FromW(buf.data(), n);
+    buf.resize(buf.size() * 2);
+  }
+}
+
+bool FindOnLibraryPath(const String& fileName) {
+  wchar_t found[MAX_PATH];
+  return SearchPathW(nullptr, W(fileName), nullptr, MAX_PATH, found, nullptr) != 0;
 }

@@ -1,7 +1,9 @@
 #include "lib/core/kysysutils.h"
 
 #include "lib/core/kyexceptions.h"
+#include "lib/core/kyfileutils.h"
 #include "lib/core/kyformat.h"
+#include "lib/core/kystreams.h"
 #include "resstrings.h"
 
 String Utf8ToString(std::string_view s) {
@@ -321,4 +323,52 @@ size_t PosText(StringView sub, StringView s) {
     if (SameText(sub, s.substr(i, sub.size()))) return i;
   }
   return StringView::npos;
+}
+
+bool MatchesMask(StringView name, StringView mask) {
+  // As on Windows, "*.*" also matches names without a dot.
+  if (mask == u"*.*") mask = u"*";
+  size_t n = 0, m = 0, starN = StringView::npos, starM = StringView::npos;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == u'?' || UpCaseChar(mask[m]) == UpCaseChar(name[n]))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == u'*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != StringView::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == u'*') ++m;
+  return m == mask.size();
+}
+
+bool IsDirectoryWritable(const String& dir) {
+  String folder = ExcludeTrailingBackslash(dir);
+  if (folder.empty()) return false;
+  if (!DirectoryExists(folder)) {
+    String parent = ExtractFileDir(folder);
+    if (parent.empty() || parent == folder || !DirectoryExists(parent)) return false;
+    if (!CreateDir(folder)) return false;
+    RemoveDir(folder);
+    return true;
+  }
+  try {
+    String probe = CreateTempFile(u"tvc", folder);
+    bool ok = false;
+    try {
+      TFileStream f(probe, fmOpenWrite);
+      static const char kLine[] = "write test\r\n";
+      ok = f.Write(kLine, sizeof kLine - 1) == sizeof kLine - 1;
+    } catch (const Exception&) {
+      ok = false;
+    }
+    return RemoveFile(probe) && ok;
+  } catch (const Exception&) {
+    return false;
+  }
 }

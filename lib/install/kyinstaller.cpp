@@ -133,6 +133,30 @@ String TKyInstaller::GetUniqueUninstallName(const String& name) {
   }
 }
 
+// ---- shell and help ----
+
+bool TKyInstaller::CreateShortcut(const String& dir, const String& fileName, bool uniqueName, const String& linkName) {
+  String target = KyJoinPath(dir, fileName);
+  String link = KyJoinPath(ShortcutDir, linkName);
+  if (uniqueName) link = GetUniqueFileName(link);
+  if (!FileExists(target) || FileExists(link)) return false;
+  try {
+    CreateShellLink(dir, fileName, String(), link);
+  } catch (...) {
+    // A shortcut is a convenience: failing to make one never stops the run.
+  }
+  return true;
+}
+
+void TKyInstaller::RegisterHelpFile(const String& fileName) {
+  TRegistry reg(rkLocalMachine);
+  if (!reg.OpenKey(u"SOFTWARE\\Microsoft\\Windows\\Help", false)) return;
+  String name = ExtractFileName(fileName);
+  String folder = ExtractFileDir(fileName);
+  UninstallFile->AddRegValueIfChanged(reg, name, folder);
+  reg.WriteString(name, folder);
+}
+
 // ---- extraction ----
 
 void TKyInstaller::CreateFolder(const String& dir) {

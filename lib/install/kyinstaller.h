@@ -135,6 +135,16 @@ class TKyInstaller {
   // Creates the single folder Dir (failures ignored) and records it in any case.
   void CreateFolder(const String& dir);
 
+  // Writes one shell link to Dir\FileName (working folder Dir) and records LinkFile in the
+  // log whatever the save returned; the shell's result code.
+  std::int32_t CreateShellLink(const String& dir, const String& fileName, const String& description,
+                               const String& linkFile);
+  // Creates ShortcutDir\LinkName (made unique on request) to Dir\FileName when the target
+  // exists and the link does not; errors are swallowed.
+  bool CreateShortcut(const String& dir, const String& fileName, bool uniqueName, const String& linkName);
+  // Registers a help file with Windows (below HKEY_LOCAL_MACHINE, when the help key exists).
+  void RegisterHelpFile(const String& fileName);
+
   static String GetUniqueFileName(const String& fileName);
   static String GetUniqueDirName(const String& dir);
   static String GetUniqueUninstallName(const String& name);

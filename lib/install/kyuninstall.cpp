@@ -72,6 +72,12 @@ void TKyUninstallFile::AddNewRegKey(TRegistry& registry, const String& key) {
   if (!registry.KeyExists(key)) AddRegKey(registry, key);
 }
 
+void TKyUninstallFile::AddNewRegKeyLevels(TRegistry& registry, const String& key) {
+  for (size_t i = 1; i <= key.size(); ++i) {
+    if (i == key.size() || key[i] == u'\\') AddNewRegKey(registry, key.substr(0, i));
+  }
+}
+
 void TKyUninstallFile::AddRegValue(const TRegistry& registry, const String& name, const String& previousValue) {
   AddLine(u"regvalue" + kSep + RootKeyName(registry.RootKey()) + kSep + registry.CurrentPath() + kSep + name + kSep +
           previousValue);

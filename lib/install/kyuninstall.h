@@ -32,6 +32,9 @@ class TKyUninstallFile {
   void AddRegKey(const TRegistry& registry, const String& key);
   // AddRegKey only when Key does not exist below the registry's root yet.
   void AddNewRegKey(TRegistry& registry, const String& key);
+  // AddNewRegKey for every level of Key from the top down, so that keys created on the way
+  // to Key are taken back too.
+  void AddNewRegKeyLevels(TRegistry& registry, const String& key);
   // Name and PreviousValue belong to the key open in Registry.
   void AddRegValue(const TRegistry& registry, const String& name, const String& previousValue);
   // Records the current value of Name when it differs from NewValue; raises the registry's

@@ -201,7 +201,6 @@ HWND ConfirmUninstall(TDriver& d, const TInstallation& inst, const char* shot) {
   EXPECT_EQ(TDriver::Text(d.Control(ask, L"QuestionLabel")),
             L"Do you want to remove " + Ws(inst.Name) + L" and all of its components from this computer?");
   EXPECT_EQ(TDriver::Text(d.Control(ask, L"FolderLabel")), L"Folder: " + Ws(inst.Dir));
-  Sleep(300);  // painted
   EXPECT_TRUE(TDriver::Screenshot(ask, Shot(shot)));
   d.Click(d.Control(ask, L"UninstallButton"));
   HWND result = nullptr;
@@ -209,7 +208,6 @@ HWND ConfirmUninstall(TDriver& d, const TInstallation& inst, const char* shot) {
     result = d.FollowWindow(L"Tramvelon Uninstall", 100);
     return result && d.Control(result, L"CloseButton");
   }, 20000);
-  Sleep(300);
   return result;
 }
 

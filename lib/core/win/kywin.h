@@ -55,12 +55,34 @@ inline HMODULE NullModule() { return nullptr; }
 inline void CloseKey(HKEY k) { RegCloseKey(k); }
 inline void UnloadModule(HMODULE m) { FreeLibrary(m); }
 inline void CloseH(HANDLE h) { CloseHandle(h); }
+inline void CloseFind(HANDLE h) { FindClose(h); }
 }  // namespace kywin_detail
 
 using TFileHandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::InvalidFile>;
 using THandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::NullHandle>;
 using TKeyHandle = TUniqueHandle<HKEY, kywin_detail::CloseKey, kywin_detail::NullKey>;
 using TModuleHandle = TUniqueHandle<HMODULE, kywin_detail::UnloadModule, kywin_detail::NullModule>;
+using TFindHandle = TUniqueHandle<HANDLE, kywin_detail::CloseFind, kywin_detail::InvalidFile>;
+
+// Memory the shell or COM handed out (an item id list, a string), freed with CoTaskMemFree.
+template <typename T>
+class TCoTaskMem {
+ public:
+  TCoTaskMem() = default;
+  TCoTaskMem(const TCoTaskMem&) = delete;
+  TCoTaskMem& operator=(const TCoTaskMem&) = delete;
+  ~TCoTaskMem() { CoTaskMemFree(P_); }
+  T* Get() const { return P_; }
+  T** Put() {
+    CoTaskMemFree(P_);
+    P_ = nullptr;
+    return &P_;
+  }
+  T* Release() { return std::exchange(P_, nullptr); }
+
+ private:
+  T* P_ = nullptr;
+};
 
 // Initialises COM for the calling thread for the life of the object.
 class TComInit {

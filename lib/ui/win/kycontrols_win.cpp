@@ -500,6 +500,16 @@ LRESULT CALLBACK TWinContainer::ContainerProc(HWND h, UINT msg, WPARAM wp, LPARA
             }
         break;
       }
+      case WM_CLOSE:
+        // A multi-line edit takes Escape itself and posts WM_CLOSE to its parent. Only a
+        // form may close; for a page or group box this is the form's Escape.
+        if (self && !dynamic_cast<TKyCustomForm*>(self)) {
+          if (TKyCustomForm* form = self->ParentForm(); form && form->Handle())
+            PostMessageW(form->Handle(), WM_COMMAND, IDCANCEL, 0);
+          handled = true;
+          return;
+        }
+        break;
       case WM_ERASEBKGND:
         if (self) {
           RECT r;

@@ -72,6 +72,7 @@ class TKyCustomForm : public TWinContainer {
   int ModalResult_ = 0;
   bool Modal_ = false;
   bool Shown_ = false;
+  bool ClosedWhileShowing_ = false;
   bool RightToLeft_ = false;
   TControl* ActiveControl_ = nullptr;
 };

@@ -146,11 +146,15 @@ void TKyCustomForm::Show() {
   if (!Handle()) CreateHandle();
   PlaceWindow();
   SetVisible(true);
-  ShowWindow(Handle(), SW_SHOW);
   if (!Shown_) {
+    // The show event runs before the window appears, so a form that closes itself there
+    // (a refused start) never shows.
     Shown_ = true;
+    ClosedWhileShowing_ = false;
     DoShow();
+    if (ClosedWhileShowing_ || !Handle()) return;
   }
+  ShowWindow(Handle(), SW_SHOW);
   TControl* focus = ActiveControl_ && ActiveControl_->CanFocus() ? ActiveControl_ : nullptr;
   if (focus) focus->SetFocus();
   else if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) ::SetFocus(first);
@@ -250,6 +254,7 @@ void TKyCustomForm::Close() {
     return;
   }
   if (!CloseQuery()) return;
+  ClosedWhileShowing_ = true;
   if (Handle()) ShowWindow(Handle(), SW_HIDE);
   SetVisible(false);
   if (Application.MainForm == this) {

@@ -197,6 +197,13 @@ bool TDriver::Screenshot(HWND window, const std::wstring& pngFile) {
   if (!GetWindowRect(window, &r)) return false;
   int w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return false;
+  // Let the window's own thread paint everything before the screen is copied: a window
+  // that has just appeared may not have drawn all of itself yet.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+  GdiFlush();
+  Sleep(100);
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
   BITMAPINFO bi{};

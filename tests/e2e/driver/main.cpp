@@ -56,8 +56,16 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == "start") {
       if (!d.Start(Widen(a + (rest.empty() ? "" : " " + rest)))) return fail("cannot start");
     } else if (cmd == "window") {
-      std::string title = a + (rest.empty() || std::isdigit(static_cast<unsigned char>(rest[0])) ? "" : " " + rest);
-      top = d.WaitWindow(Widen(title), 10000);
+      // The title may hold digits and blanks; only a last word of digits alone is the time-out.
+      std::string title = a + (rest.empty() ? "" : " " + rest);
+      int timeoutMs = 10000;
+      size_t sp = title.rfind(' ');
+      if (sp != std::string::npos && sp + 1 < title.size() &&
+          title.find_first_not_of("0123456789", sp + 1) == std::string::npos) {
+        timeoutMs = std::stoi(title.substr(sp + 1));
+        title.erase(sp);
+      }
+      top = d.WaitWindow(Widen(title), timeoutMs);
       if (!top) return fail("no such window");
     } else if (cmd == "msgbox") {
       HWND box = d.WaitMessageBox();
