@@ -161,7 +161,37 @@ void TMainForm::FormCreate(TKyComponent* sender) {
   InitializeSetup();
 }
 
+namespace {
+// The checks of a list by the key of each entry.
+std::vector<std::pair<String, bool>> ChecksByKey(TCheckListBox* list, const std::vector<String>& keys) {
+  std::vector<std::pair<String, bool>> out;
+  for (int i = 0; list && i < list->Items()->Count() && i < static_cast<int>(keys.size()); ++i)
+    out.emplace_back(keys[static_cast<size_t>(i)], list->Checked(i));
+  return out;
+}
+
+void RestoreChecks(TCheckListBox* list, const std::vector<String>& keys, const std::vector<std::pair<String, bool>>& saved) {
+  for (int i = 0; list && i < list->Items()->Count() && i < static_cast<int>(keys.size()); ++i) {
+    if (!list->ItemEnabled(i)) continue;
+    for (const auto& [key, checked] : saved)
+      if (key == keys[static_cast<size_t>(i)]) list->SetChecked(i, checked);
+  }
+}
+}  // namespace
+
 void TMainForm::InitializeSetup() {
+  // A change of language rebuilds every list in the new language; what the user chose on
+  // them so far is taken over.
+  const bool again = Installer_ != nullptr;
+  std::vector<String> sampleKeys;
+  for (TKyVisibleComponent* c : SampleEntries_) sampleKeys.push_back(c->ResourceName);
+  auto samples = ChecksByKey(Get<TCheckListBox>(u"SamplesCheckList"), sampleKeys);
+  auto dictionaries = ChecksByKey(Get<TCheckListBox>(u"DictionaryCheckList"), DictionaryLocales_);
+  auto languages = ChecksByKey(Get<TCheckListBox>(u"LanguagesCheckList"), LanguageLocales_);
+  const TInstallType action = GetInstallType();
+  const String defaultLanguage = GetDefaultLanguage();
+  const String personal = EditText(u"PersonalDirectoryEdit");
+
   PopulateLocaleDatas();
   // A catalogue that cannot be built leaves the previous one (and its language) in place.
   auto installer = TKyInstaller::Create<TInstaller>();
@@ -199,6 +229,21 @@ void TMainForm::InitializeSetup() {
   FillLocaleCheckList(u"SPELLCHECK", Get<TCheckListBox>(u"DictionaryCheckList"), DictionaryLocales_, String());
   FillLocaleCheckList(u"LANGUAGEFILES", Get<TCheckListBox>(u"LanguagesCheckList"), LanguageLocales_, u"en");
   LanguagesCheckListClick(this);
+  if (again) {
+    if (auto* e = Get<TEdit>(u"PersonalDirectoryEdit"); e && !personal.empty()) e->SetText(personal);
+    sampleKeys.clear();
+    for (TKyVisibleComponent* c : SampleEntries_) sampleKeys.push_back(c->ResourceName);
+    RestoreChecks(Get<TCheckListBox>(u"SamplesCheckList"), sampleKeys, samples);
+    RestoreChecks(Get<TCheckListBox>(u"DictionaryCheckList"), DictionaryLocales_, dictionaries);
+    RestoreChecks(Get<TCheckListBox>(u"LanguagesCheckList"), LanguageLocales_, languages);
+    for (size_t i = 0; i < ExistingActions_.size(); ++i)
+      if (ExistingActions_[i] == action)
+        if (auto* group = Get<TRadioGroup>(u"ExistingGroup")) group->SetItemIndex(static_cast<int>(i));
+    LanguagesCheckListClick(this);
+    for (size_t i = 0; i < DefaultLanguageLocales_.size(); ++i)
+      if (DefaultLanguageLocales_[i] == defaultLanguage)
+        if (auto* combo = Get<TComboBox>(u"DefaultLanguageCombo")) combo->SetItemIndex(static_cast<int>(i));
+  }
   if (auto* c = Get<TCheckBox>(u"InstallSamplesToPersonalDirectoryCheck")) c->SetVisible(IsWindowsVistaOrLater());
   if (auto* l = Get<TLabel>(u"BetaLabel")) {
     l->SetCaption(String());
