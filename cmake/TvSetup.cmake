@@ -18,6 +18,9 @@
 # A bad payload folder stops the configuration with a message that names it. The same
 # check runs as a script: cmake -DTV_CHECK_PAYLOAD=<folder> -P TvSetup.cmake
 include_guard(GLOBAL)
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_minimum_required(VERSION 3.25)
+endif()
 
 # A resource name: upper-case ASCII letters, digits and "_", beginning with a letter
 # (windres upper-cases names, and a name of digits alone would be a resource number).
@@ -96,8 +99,12 @@ function(tv_check_payload folder prefix)
     endif()
   else()
     file(READ ${folder}/INFO info)
-    if(info MATCHES "created=\"([^\"]*)\"" AND NOT CMAKE_MATCH_1 MATCHES "^[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]")
-      message(FATAL_ERROR "${where}: INFO has created=\"${CMAKE_MATCH_1}\"; the form is yyyymmdd[hhnnss[zzz]]")
+    # The setup cannot start with a date that is not numeric.
+    if(info MATCHES "created=[\"']([^\"']*)")
+      set(created "${CMAKE_MATCH_1}")
+      if(NOT created MATCHES "^[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]")
+        message(FATAL_ERROR "${where}: INFO has created=\"${created}\"; the form is yyyymmdd[hhnnss[zzz]]")
+      endif()
     endif()
   endif()
   if(A_ENCRYPTED AND NOT "PACKAGE" IN_LIST groups)

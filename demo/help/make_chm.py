@@ -2,7 +2,7 @@
 """Compiles an HTML Help project with chmcmd (Free Pascal's CHM compiler) and pins the
 time stamps that it writes, so that the same sources give the same .chm.
 
-Usage: make_chm.py PROJECT.hhp OUT.chm WORKDIR
+Usage: make_chm.py PROJECT.hhp OUT.chm WORKDIR [CHMCMD]
 The project folder is copied to WORKDIR first: the compiler writes beside the project.
 The projects have no keyword index (.hhk): chmcmd writes an uninitialised byte into it.
 """
@@ -74,11 +74,12 @@ def pin_times(data):
 
 
 project, out, work = sys.argv[1:4]
+chmcmd = sys.argv[4] if len(sys.argv) > 4 else "chmcmd"
 src = os.path.dirname(os.path.abspath(project))
 shutil.rmtree(work, ignore_errors=True)
 shutil.copytree(src, work)
 hhp = os.path.join(work, os.path.basename(project))
-log = subprocess.run(["chmcmd", "--no-html-scan", hhp], cwd=work, capture_output=True, text=True)
+log = subprocess.run([chmcmd, "--no-html-scan", hhp], cwd=work, capture_output=True, text=True)
 compiled = os.path.join(work, os.path.splitext(os.path.basename(project))[0] + ".chm")
 if log.returncode != 0 or not os.path.exists(compiled):
     sys.stderr.write(log.stdout + log.stderr)
