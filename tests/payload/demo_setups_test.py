@@ -4,7 +4,8 @@ resources of each Tram.exe with its own PE reader, takes the archives out and re
 with Python's zipfile, unzip and 7z (the AES entries), and compares every entry with the
 payload folders and the built files.
 
-Usage: demo_setups_test.py SOURCE_DIR BUILD_DIR
+Usage: demo_setups_test.py SOURCE_DIR BUILD_DIR [TVUNINSTALL_EXE]
+(the uninstaller when the build has one: UNINSTALL then carries it)
 """
 import io
 import os
@@ -15,6 +16,7 @@ import tempfile
 import zipfile
 
 source, build = sys.argv[1:3]
+uninstaller = sys.argv[3] if len(sys.argv) > 3 else ""
 demo = os.path.join(source, "demo")
 PASSWORD = "Translate4U"
 failures = []
@@ -164,8 +166,7 @@ application = dict(folder_files(os.path.join(full, "APPLICATION")),
 spellcheck = dict(folder_files(os.path.join(full, "SPELLCHECK")),
                   **{n: built("demo", "app", n) for n in ("TvSpell.dll", "TvHunspell.dll")})
 uninstall = folder_files(os.path.join(full, "UNINSTALL"))
-uninstaller = os.path.join(build, "uninstall", "TvUninstall.exe")
-if os.path.exists(uninstaller):
+if uninstaller:
     uninstall["TvUninstall.exe"] = open(uninstaller, "rb").read()
 common = {"APPLICATION": application, "SPELLCHECK": spellcheck, "UNINSTALL": uninstall,
           "LANGUAGEFILES": dict(languages, **{"Tramvelon_DEU.chm": built("demo", "docs", "Tramvelon_DEU.chm")})}
