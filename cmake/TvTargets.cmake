@@ -8,7 +8,10 @@ if(WIN32)
   target_compile_definitions(tv_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0601 WINVER=0x0601)
   target_compile_options(tv_options INTERFACE -Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
-  target_link_options(tv_options INTERFACE -static -municode)
+  # Reproducible binaries: no link time stamp, no build paths.
+  target_compile_options(tv_options INTERFACE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+    -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+  target_link_options(tv_options INTERFACE -static -municode -Wl,--no-insert-timestamp)
 else()
   target_compile_options(tv_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
   if(TV_SANITIZE)
@@ -57,4 +60,24 @@ function(tv_add_resources target)
     set_source_files_properties(${TV_STRINGS_RC} PROPERTIES GENERATED TRUE)
     add_dependencies(${target} tv_generated)
   endif()
+endfunction()
+
+# tv_ship(target...): a Windows program or DLL that a setup carries. Stripped outside Debug
+# builds, and listed in <build>/shipped.txt, which scripts/check-imports reads.
+function(tv_ship)
+  foreach(t ${ARGN})
+    get_target_property(done ${t} TV_SHIPPED)
+    if(NOT done)
+      set_target_properties(${t} PROPERTIES TV_SHIPPED ON)
+      target_link_options(${t} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)
+      set_property(GLOBAL APPEND PROPERTY TV_SHIPPED "$<TARGET_FILE:${t}>")
+    endif()
+  endforeach()
+endfunction()
+
+# Writes the list of tv_ship targets; called once after every folder was added.
+function(tv_write_shipped_list)
+  get_property(files GLOBAL PROPERTY TV_SHIPPED)
+  list(JOIN files "\n" content)
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/shipped.txt CONTENT "${content}\n")
 endfunction()

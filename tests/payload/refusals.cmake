@@ -1,0 +1,103 @@
+# Payload folders that no setup can be built from are refused with a message that names
+# the folder; good ones pass.
+#   cmake -DSOURCE=<source tree> -DWORK=<scratch folder> -P refusals.cmake
+set(check ${SOURCE}/cmake/TvSetup.cmake)
+file(REMOVE_RECURSE ${WORK})
+set(failures 0)
+
+# A payload that starts: the licence, the uninstaller and either NET or a package with INFO.
+function(make_payload dir kind)
+  file(WRITE ${dir}/LICENSETEXT "Licence\r\n")
+  file(WRITE ${dir}/UNINSTALL/Uninstall.txt "u")
+  if(kind STREQUAL "full")
+    file(WRITE ${dir}/NET/WinForms/Converter.tvp "<project/>")
+    string(ASCII 239 187 191 bom)
+    file(WRITE ${dir}/LICENSETEXT_DE "${bom}Lizenz für Tramvelon\r\n")
+  else()
+    file(WRITE ${dir}/INFO "<info packagename=\"P\" created=\"20150504181809\"/>")
+    file(WRITE ${dir}/PACKAGE/P.tvp "<project/>")
+  endif()
+endfunction()
+
+function(run dir out_rc out_err)
+  execute_process(COMMAND ${CMAKE_COMMAND} -DTV_CHECK_PAYLOAD=${dir} ${ARGN} -P ${check}
+    RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+  set(${out_rc} ${rc} PARENT_SCOPE)
+  set(${out_err} "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect_accepted name)
+  run(${WORK}/${name} rc err ${ARGN})
+  if(NOT rc EQUAL 0)
+    message(SEND_ERROR "${name}: refused although it is good:\n${err}")
+    math(EXPR failures "${failures} + 1")
+    set(failures ${failures} PARENT_SCOPE)
+  endif()
+endfunction()
+
+# The message must name the folder and say what is wrong with it.
+function(expect_refused name text)
+  run(${WORK}/${name} rc err ${ARGN})
+  string(REGEX REPLACE "\n +" " " flat "${err}")  # CMake indents continued lines
+  string(FIND "${flat}" "Payload folder ${WORK}/${name}: ${text}" at)
+  if(rc EQUAL 0 OR at EQUAL -1)
+    message(SEND_ERROR "${name}: expected the refusal '${text}', got (exit ${rc}):\n${err}")
+    math(EXPR failures "${failures} + 1")
+    set(failures ${failures} PARENT_SCOPE)
+  endif()
+endfunction()
+
+make_payload(${WORK}/full full)
+expect_accepted(full)
+make_payload(${WORK}/package package)
+expect_accepted(package)
+expect_accepted(package -DTV_CHECK_ENCRYPTED=ON)
+
+make_payload(${WORK}/unknown-file full)
+file(WRITE ${WORK}/unknown-file/readme.txt "stray")
+expect_refused(unknown-file "unknown file 'readme.txt' at the top")
+make_payload(${WORK}/lower-licence full)
+file(WRITE ${WORK}/lower-licence/LICENSETEXT_de "Lizenz")
+expect_refused(lower-licence "unknown file 'LICENSETEXT_de' at the top")
+
+make_payload(${WORK}/licence-without-bom full)
+file(WRITE ${WORK}/licence-without-bom/LICENSETEXT_DE "Lizenzvertrag für Tramvelon\r\n")
+expect_refused(licence-without-bom "LICENSETEXT_DE is UTF-8 without a byte-order mark")
+
+make_payload(${WORK}/empty-group full)
+file(MAKE_DIRECTORY ${WORK}/empty-group/XML/Country)
+expect_refused(empty-group "the group XML is empty")
+
+foreach(bad Net 2D MY-GROUP _X)
+  make_payload(${WORK}/name-${bad} full)
+  file(WRITE ${WORK}/name-${bad}/${bad}/a.txt "a")
+  expect_refused(name-${bad} "the folder '${bad}' is no valid resource name")
+endforeach()
+make_payload(${WORK}/info-folder package)
+file(REMOVE ${WORK}/info-folder/INFO)
+file(WRITE ${WORK}/info-folder/INFO/info.xml "<info/>")
+expect_refused(info-folder "INFO must be a file, not a folder")
+
+make_payload(${WORK}/package-without-info package)
+file(REMOVE ${WORK}/package-without-info/INFO)
+expect_refused(package-without-info "a package (PACKAGE) without INFO")
+make_payload(${WORK}/no-net-no-info full)
+file(REMOVE_RECURSE ${WORK}/no-net-no-info/NET)
+file(WRITE ${WORK}/no-net-no-info/XML/Country.tvp "<project/>")
+expect_refused(no-net-no-info "neither INFO nor the group NET")
+make_payload(${WORK}/bad-created package)
+file(WRITE ${WORK}/bad-created/INFO "<info packagename=\"P\" created=\"May 2015\"/>")
+expect_refused(bad-created "INFO has created=\"May 2015\"")
+
+make_payload(${WORK}/no-uninstall full)
+file(REMOVE_RECURSE ${WORK}/no-uninstall/UNINSTALL)
+expect_refused(no-uninstall "the group UNINSTALL is missing")
+make_payload(${WORK}/no-licence full)
+file(REMOVE ${WORK}/no-licence/LICENSETEXT)
+expect_refused(no-licence "LICENSETEXT is missing")
+expect_refused(full "a password is given but there is no PACKAGE" -DTV_CHECK_ENCRYPTED=ON)
+
+if(failures GREATER 0)
+  message(FATAL_ERROR "${failures} payload checks went wrong")
+endif()
+message(STATUS "every bad payload folder was refused, the good ones accepted")
