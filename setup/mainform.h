@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "lib/locale/kylanguage.h"
 #include "lib/ui/win/kywizard.h"
 #include "lib/ui/win/setupdialogs.h"
 
@@ -51,8 +52,6 @@ class TMainForm : public TSetupWizard {
 
 // File names of the running processes, one per process, in snapshot order.
 std::vector<String> RunningProcessNames();
-// The shell's special folder (CSIDL), empty when the shell has none.
-String GetShellFolder(int specialFolder);
 // Entry names of a folder (pattern *.*), directories and files alike, in directory order.
 std::vector<String> ListFolderEntries(const String& folder);
 

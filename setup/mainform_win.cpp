@@ -30,12 +30,6 @@ std::vector<String> RunningProcessNames() {
   return names;
 }
 
-String GetShellFolder(int specialFolder) {
-  wchar_t buf[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, specialFolder, nullptr, SHGFP_TYPE_CURRENT, buf))) return String();
-  return String(reinterpret_cast<const Char*>(buf));
-}
-
 std::vector<String> ListFolderEntries(const String& folder) {
   std::vector<String> entries;
   if (folder.empty()) return entries;

@@ -25,14 +25,20 @@ bool PlatformIsServer() {
   return VerifyVersionInfoW(&vi, VER_PRODUCT_TYPE, mask) == FALSE;
 }
 
+namespace {
+bool MessageBoxRtl = false;
+}
+
+void SetMessageBoxRightToLeft(bool rightToLeft) { MessageBoxRtl = rightToLeft; }
+
 int ShowPlatformMessageBox(const String& text, TMsgKind kind, TMsgButtons buttons) {
-  UINT flags = 0;
+  UINT flags = MessageBoxRtl ? MB_RTLREADING | MB_RIGHT : 0;
   String caption;
   switch (kind) {
-    case TMsgKind::Information: flags = MB_ICONINFORMATION; caption = LoadResString(SMsgDlgInformation); break;
-    case TMsgKind::Confirmation: flags = MB_ICONQUESTION; caption = LoadResString(SMsgDlgConfirm); break;
-    case TMsgKind::Warning: flags = MB_ICONWARNING; caption = LoadResString(SMsgDlgWarning); break;
-    case TMsgKind::Error: flags = MB_ICONERROR; caption = LoadResString(SMsgDlgError); break;
+    case TMsgKind::Information: flags |= MB_ICONINFORMATION; caption = LoadResString(SMsgDlgInformation); break;
+    case TMsgKind::Confirmation: flags |= MB_ICONQUESTION; caption = LoadResString(SMsgDlgConfirm); break;
+    case TMsgKind::Warning: flags |= MB_ICONWARNING; caption = LoadResString(SMsgDlgWarning); break;
+    case TMsgKind::Error: flags |= MB_ICONERROR; caption = LoadResString(SMsgDlgError); break;
   }
   switch (buttons) {
     case TMsgButtons::Ok: flags |= MB_OK; break;

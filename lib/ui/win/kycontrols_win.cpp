@@ -184,6 +184,11 @@ void TApplication::HandleException(const std::exception& e) {
   ShowMessageBox(msg, TMsgKind::Error, TMsgButtons::Ok);
 }
 
+void TApplication::SetBiDiRightToLeft(bool v) {
+  BiDiRightToLeft_ = v;
+  SetMessageBoxRightToLeft(v);
+}
+
 void TApplication::ProcessMessages() { PumpMessages(false); }
 
 void TApplication::Run() {
@@ -285,6 +290,7 @@ String TControl::Caption() const {
 void TControl::SetCaption(const String& s) {
   Caption_ = s;
   if (Handle_) SetWindowTextW(Handle_, W(s));
+  TextChanged();
 }
 
 void TControl::SetVisible(bool v) {
@@ -570,6 +576,19 @@ void TLabel::CreateParams(TCreateParams& p) {
     ReleaseDC(nullptr, dc);
     TControl::SetBounds(Left(), Top(), r.right, r.bottom);
   }
+}
+
+void TLabel::TextChanged() {
+  if (!AutoSize_ || WordWrap_ || !Handle()) return;
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  RECT r{0, 0, 0, 0};
+  String text = Caption();
+  DrawTextW(dc, W(text.empty() ? u" " : text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  int left = Alignment_ == 1 ? Left() + Width() - r.right : Left();
+  SetBounds(left, Top(), r.right, r.bottom);
 }
 
 void TLabel::CommandNotify(WORD code) {
@@ -1067,6 +1086,10 @@ bool TGroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   return TWinContainer::WndProc(msg, wp, lp, result);
 }
 
+void TGroupBox::TextChanged() {
+  if (Frame_) SetWindowTextW(Frame_, W(Caption()));
+}
+
 void TGroupBox::CreateWnd() {
   // The frame and caption are a group-box button that fills the container.
   // Clipped and kept below the group's controls, so that it never paints over them.
@@ -1110,6 +1133,12 @@ LRESULT CALLBACK RadioProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, 
   return DefSubclassProc(h, msg, wp, lp);
 }
 }  // namespace
+
+void TRadioGroup::TextChanged() {
+  TGroupBox::TextChanged();
+  for (size_t i = 0; i < Buttons_.size() && static_cast<int>(i) < Items_->Count(); ++i)
+    SetWindowTextW(Buttons_[i], W(Items_->Get(static_cast<int>(i))));
+}
 
 void TRadioGroup::Rebuild() {
   for (HWND b : Buttons_) DestroyWindow(b);
