@@ -1,6 +1,8 @@
 // The setup's main window: the generic wizard window and the setup wizard on top of it.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "lib/locale/kylanguage.h"
@@ -26,6 +28,13 @@ class TSetupWizard : public TSetupDialog {
   }
 };
 
+// An entry of the setup-language list.
+struct TLanguageListItem {
+  String Code;          // language-file code, "EN" for the built-in English
+  std::uint32_t Locale; // CodeToLocale(Code)
+  String Name;          // the text shown
+};
+
 class TMainForm : public TSetupWizard {
  public:
   explicit TMainForm(TKyComponent* owner);
@@ -46,8 +55,21 @@ class TMainForm : public TSetupWizard {
 
   bool Initialized() const { return Initialized_; }
 
+  // The setup-language list of the first page (languagelist_win.cpp).
+  void FillLanguageList(bool sorted);
+  String GetLanguageListName(const String& code) const;
+  void LanguageListClick(TKyComponent* sender);
+  // Step 3 of FormCreate: fill, select the active language, hide the group for one entry.
+  void InitLanguageList();
+  const std::vector<std::unique_ptr<TLanguageListItem>>& LanguageItems() const { return LanguageItems_; }
+  // The locale id of each DefaultLanguageCombo entry, in the combo's order (empty: the default).
+  std::vector<String> DefaultLanguageIds;
+  String GetDefaultLanguage() const;
+  void SetDefaultLanguage(const String& code);
+
  private:
   bool Initialized_ = false;
+  std::vector<std::unique_ptr<TLanguageListItem>> LanguageItems_;
 };
 
 // File names of the running processes, one per process, in snapshot order.

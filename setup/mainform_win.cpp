@@ -5,7 +5,9 @@
 
 #include "lib/core/kycodepages.h"
 #include "lib/install/kyinstaller.h"
+#include "lib/locale/kylanguage.h"
 #include "lib/locale/kylocale.h"
+#include "lib/locale/kytranslator.h"
 #include "lib/net/kyproxy.h"
 #include "lib/xml/kyxml.h"
 #include "lib/core/kysystem.h"
@@ -74,6 +76,7 @@ TMainForm::TMainForm(TKyComponent* owner) : TSetupWizard(owner) {
   RegisterHandler(u"FormCloseQuery",
                   TCloseQueryEvent([this](TKyComponent* s, bool& can) { FormCloseQuery(s, can); }));
   RegisterHandler(u"CancelButtonClick", TNotifyEvent([this](TKyComponent* s) { CancelButtonClick(s); }));
+  RegisterHandler(u"LanguageListClick", TNotifyEvent([this](TKyComponent* s) { LanguageListClick(s); }));
 }
 
 const TClassInfo& TMainForm::StaticClassInfo() {
@@ -89,6 +92,7 @@ void TMainForm::FormCreate(TKyComponent* sender) {
     if (auto* l = Get<TLabel>(name); l && l->Handle())
       SetWindowPos(l->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  InitLanguageList();
   if (auto* e = Get<TEdit>(u"InstallDirectoryEdit")) e->SetText(GetDefaultInstallDir());
   bool vista = IsWindowsVistaOrLater();
   for (const char16_t* name : {u"UsePersonalDirectoryLabel", u"UsePersonalDirectoryCheck", u"PersonalDirectoryLabel",
@@ -103,6 +107,8 @@ void TMainForm::FormCreate(TKyComponent* sender) {
 }
 
 void TMainForm::InitializeSetup() {
+  PopulateLocaleDatas();
+  FillLanguageList(false);
   // The catalogue and the page lists come later; the title and the start text of a full
   // setup are already known.
   if (TKyWizard* w = Wizard()) {
@@ -133,6 +139,7 @@ void TMainForm::AddExistingFolders(int specialFolder) {
 
 void TMainForm::FormShow(TKyComponent* sender) {
   TSetupWizard::FormShow(sender);
+  if (IsActiveLanguageRightToLeft()) Application.SetBiDiRightToLeft(true);
   switch (CheckRunningProcesses(RunningProcessNames())) {
     case TRunningCheck::ApplicationRunning:
       ShowInformation(LoadResString(SApplicationRunning) + u"\n" + LoadResString(SCloseApplication));
@@ -161,8 +168,11 @@ void TMainForm::FormCloseQuery(TKyComponent*, bool& canClose) {
 // ---- program ----------------------------------------------------------------------
 
 int RunSetup() {
-  // Module start-ups before any window, in their order: the system proxy, the locale and
-  // code-page tables (the translator and language files join here as they arrive).
+  // Module start-ups before any window, in their order: the language file chosen at start,
+  // the translator, the language file in use, the system proxy, the locale and code-page tables.
+  LoadStartupLanguage();
+  InitTranslator();
+  DetectLoadedLanguage();
   InitializeHttpProxy();
   SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 5000, body); });
   PopulateLocaleDatas();
@@ -176,6 +186,12 @@ int RunSetup() {
     ShowInformation(LoadResString(SOldWindows));
     return 0;
   }
+  // The main window's module: reading direction, what a switch assigns, and the language
+  // files carried as resources, which may switch to the user's language.
+  if (IsActiveLanguageRightToLeft()) Application.SetBiDiRightToLeft(true);
+  TranslatedTypeKinds = StringTypeKinds;
+  TranslatorFlags = tfMirrorLayout;
+  InitEmbeddedLanguages(elKeepSameDate | elDeleteAtExit, u"LANGUAGEDLL");
   int code = 0;
   try {
     auto form = NewForm<TMainForm>(nullptr);
@@ -186,5 +202,7 @@ int RunSetup() {
     Application.HandleException(e);
     code = 1;
   }
+  ReleaseEmbeddedLanguages();
+  DoneTranslator();
   return code;
 }
