@@ -249,6 +249,8 @@ class TLabel : public TControl {
   // An auto-sized label takes the size of its new text (a right-aligned one keeps its right edge).
   void TextChanged() override;
   HBRUSH CtlColor(HDC dc) override;
+  // Right-to-left reading order: the label draws its text itself, paragraphs from the right.
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  protected:
   void CreateParams(TCreateParams& p) override;

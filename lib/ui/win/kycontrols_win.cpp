@@ -602,6 +602,29 @@ HBRUSH TLabel::CtlColor(HDC dc) {
   return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 }
 
+bool TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg != WM_PAINT || !(GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING))
+    return TControl::WndProc(msg, wp, lp, result);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  RECT r;
+  GetClientRect(Handle(), &r);
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(GetParent(Handle()), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Handle())));
+  if (brush && !Transparent_) FillRect(dc, &r, brush);
+  SetBkMode(dc, TRANSPARENT);
+  if (!Enabled()) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  UINT format = DT_RTLREADING | DT_NOCLIP | (WordWrap_ ? DT_WORDBREAK : DT_SINGLELINE) |
+                (Alignment_ == 1 ? DT_RIGHT : Alignment_ == 2 ? DT_CENTER : DT_LEFT);
+  String text = Caption();
+  DrawTextW(dc, W(text), -1, &r, format);
+  SelectObject(dc, old);
+  EndPaint(Handle(), &ps);
+  result = 0;
+  return true;
+}
+
 // ---- button -----------------------------------------------------------------------
 
 TButton::TButton(TKyComponent* owner) : TControl(owner) { SetTabStop(true); }

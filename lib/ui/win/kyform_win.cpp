@@ -283,9 +283,11 @@ void TKyCustomForm::MirrorLayout(bool rightToLeft) {
     // Mapping into a mirrored parent swaps the edges.
     if (places[i].left > places[i].right) std::swap(places[i].left, places[i].right);
   }
-  auto flip = [rightToLeft](HWND h) {
+  // The layout mirrors the places; the reading order makes paragraphs run from the right.
+  const LONG_PTR bits = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
+  auto flip = [rightToLeft, bits](HWND h) {
     LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
-    SetWindowLongPtrW(h, GWL_EXSTYLE, rightToLeft ? ex | WS_EX_LAYOUTRTL : ex & ~WS_EX_LAYOUTRTL);
+    SetWindowLongPtrW(h, GWL_EXSTYLE, rightToLeft ? ex | bits : ex & ~bits);
   };
   flip(Handle());
   for (HWND h : windows) flip(h);
