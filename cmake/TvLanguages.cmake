@@ -81,7 +81,12 @@ function(tv_add_language_files target)
     set(rc ${out}/${A_NAME}.${code}.rc)
     set(obj ${out}/${A_NAME}.${code}.res.o)
     set(module ${out}/${A_NAME}.${code})
-    add_custom_command(OUTPUT ${rc}
+    set(bins)
+    foreach(f ${form_files})
+      get_filename_component(cls ${f} NAME_WE)
+      list(APPEND bins ${out}/forms-${code}/${cls}.bin)
+    endforeach()
+    add_custom_command(OUTPUT ${rc} ${bins}
       COMMAND ${TV_MSGFMT} --check --check-format -o /dev/null ${po}
       COMMAND ${tool} build --name ${A_NAME} --code ${code} --strings ${A_STRINGS} --forms ${A_FORMS}
               --po ${po} --version ${A_VERSION} --out-dir ${out}
@@ -91,7 +96,7 @@ function(tv_add_language_files target)
     add_custom_command(OUTPUT ${module}
       COMMAND ${CMAKE_RC_COMPILER} -O coff -I ${out} ${rc} -o ${obj}
       COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -s ${obj} -o ${module}
-      DEPENDS ${rc}
+      DEPENDS ${rc} ${bins}
       COMMENT "Linking the language file ${A_NAME}.${code}" VERBATIM)
     list(APPEND modules ${module})
     string(APPEND embed_rc "${code} ${A_RESOURCE_TYPE} \"${module}\"\n")

@@ -153,7 +153,7 @@ TEST(PoFile, TheBuilderStopsOnWrongDirectivesAndUnknownContextsAndReportsWhatIsM
   std::string rcText = ReadText(b.Tmp + "/out/Tram.DEU.rc");
   EXPECT_NE(rcText.find("LANGUAGE 7, 1"), std::string::npos);
   EXPECT_EQ(rcText.find("Weiter"), std::string::npos);  // fuzzy: not used
-  std::string form = ReadText(b.Tmp + "/out/forms/TExitSetupDialog.bin");
+  std::string form = ReadText(b.Tmp + "/out/forms-DEU/TExitSetupDialog.bin");
   EXPECT_NE(form.find("&Fortsetzen"), std::string::npos);
   EXPECT_NE(form.find("Exit Setup"), std::string::npos);  // untranslated texts stay in the form
   std::tie(rc, out) = b.Run(po, true);

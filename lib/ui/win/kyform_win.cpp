@@ -284,10 +284,15 @@ void TKyCustomForm::MirrorLayout(bool rightToLeft) {
     if (places[i].left > places[i].right) std::swap(places[i].left, places[i].right);
   }
   // The layout mirrors the places; the reading order makes paragraphs run from the right.
-  const LONG_PTR bits = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
-  auto flip = [rightToLeft, bits](HWND h) {
+  // Edits hold paths, names and passwords that read left to right: they take their mirrored
+  // place but keep their own layout (a mirrored edit garbles a path under Wine).
+  auto flip = [rightToLeft](HWND h) {
+    wchar_t cls[16];
+    GetClassNameW(h, cls, 16);
+    if (_wcsicmp(cls, L"Edit") == 0) return;
+    const LONG_PTR bits = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
     LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
-    SetWindowLongPtrW(h, GWL_EXSTYLE, rightToLeft ? ex | bits : ex & ~bits);
+    SetWindowLongPtrW(h, GWL_EXSTYLE, rightToLeft ? ex | bits : ex & ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING));
   };
   flip(Handle());
   for (HWND h : windows) flip(h);
