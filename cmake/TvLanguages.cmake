@@ -8,9 +8,9 @@
 # table, the translated forms and a version resource. Unless NO_EMBED, the modules are
 # linked into the target as resources of RESOURCE_TYPE (LANGUAGEDLL) named by the code,
 # which the program writes out at start. The build reports every text that is missing or
-# fuzzy (it stays English); the test tv_translations_<target> fails while any is. The
-# template <name>.pot is generated beside the modules; the target tv_update_po_<target>
-# merges it into the PO files with msgmerge.
+# fuzzy (it stays English); the test tv_translations_<target>_<lang> fails while any is. The
+# template <name>.pot and each PO file merged with it (msgmerge) are written beside the
+# modules; the target tv_update_po_<target> merges the template into the PO files themselves.
 #
 # Defaults: NAME = the target's output name, STRINGS = resources/strings.txt,
 # FORMS = resources/forms, VERSION = the project's version.
@@ -86,12 +86,15 @@ function(tv_add_language_files target)
       get_filename_component(cls ${f} NAME_WE)
       list(APPEND bins ${out}/forms-${code}/${cls}.bin)
     endforeach()
-    add_custom_command(OUTPUT ${rc} ${bins}
+    # gettext checks the file and merges it with the current template: <lang>.po beside the
+    # modules is what a translator works on next (tv_update_po_<target> copies it back).
+    add_custom_command(OUTPUT ${rc} ${bins} ${out}/${lang}.po
       COMMAND ${TV_MSGFMT} --check --check-format -o /dev/null ${po}
+      COMMAND ${TV_MSGMERGE} --quiet --no-fuzzy-matching -o ${out}/${lang}.po ${po} ${pot}
       COMMAND ${tool} build --name ${A_NAME} --code ${code} --strings ${A_STRINGS} --forms ${A_FORMS}
               --po ${po} --version ${A_VERSION} --out-dir ${out}
       WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-      DEPENDS ${po} ${A_STRINGS} ${form_files} ${tool_dep}
+      DEPENDS ${po} ${pot} ${A_STRINGS} ${form_files} ${tool_dep}
       COMMENT "Translating ${A_NAME} into ${lang}" VERBATIM)
     add_custom_command(OUTPUT ${module}
       COMMAND ${CMAKE_RC_COMPILER} -O coff -I ${out} ${rc} -o ${obj}

@@ -251,17 +251,33 @@ class TPoReader {
 
 }  // namespace
 
+namespace {
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates.
+bool ValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    char32_t cp = n == 1 ? c : c & (0x7F >> n);
+    for (int k = 1; k < n; ++k) {
+      unsigned char d = static_cast<unsigned char>(s[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += static_cast<size_t>(n);
+  }
+  return true;
+}
+}  // namespace
+
 TPoFile ReadPoFile(std::string_view text, const std::string& fileName) {
   TPoFile f = TPoReader(text, fileName).Read();
-  // Every text must be UTF-8.
   for (const auto& e : f.Entries) {
-    try {
-      Utf8ToString(e.Context);
-      Utf8ToString(e.Id);
-      for (const auto& s : e.Strings) Utf8ToString(s);
-    } catch (const Exception&) {
-      throw EPoError(Utf8ToString(fileName + ":" + std::to_string(e.Line) + ": the entry is not valid UTF-8"), e.Line);
-    }
+    bool ok = ValidUtf8(e.Context) && ValidUtf8(e.Id) && ValidUtf8(e.IdPlural);
+    for (const auto& s : e.Strings) ok = ok && ValidUtf8(s);
+    if (!ok) throw EPoError(Utf8ToString(fileName + ":" + std::to_string(e.Line) + ": the entry is not valid UTF-8"), e.Line);
   }
   return f;
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::string kSource = std::string(TV_TEST_DATA_DIR) + "/../..";
+const std::string kSource = TV_SOURCE_DIR;
 
 std::string ReadText(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -30,7 +30,7 @@ void WriteText(const std::string& file, const std::string& text) { std::ofstream
 bool Have(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
 
 // Runs a command; its exit status and what it printed.
-std::pair<int, std::string> Run(const std::string& cmd, const std::string& outFile) {
+std::pair<int, std::string> RunCommand(const std::string& cmd, const std::string& outFile) {
   int rc = std::system((cmd + " >" + outFile + " 2>&1").c_str());
   return {WEXITSTATUS(rc), ReadText(outFile)};
 }
@@ -52,7 +52,7 @@ TEST(PoFile, ReadsTheSetupsTranslationsAsGettextDoes) {
     std::string po = kSource + "/resources/lang/" + lang + ".po";
     TPoFile ours = ReadPoFile(ReadText(po), po);
     // gettext compiles it and writes it back in its own layout (other line breaks, no comments).
-    auto [rc, out] = Run("msgfmt -o " + tmp + "/x.mo " + po + " && msgunfmt --width=32 -o " + tmp + "/back.po " + tmp + "/x.mo",
+    auto [rc, out] = RunCommand("msgfmt -o " + tmp + "/x.mo " + po + " && msgunfmt --width=32 -o " + tmp + "/back.po " + tmp + "/x.mo",
                          tmp + "/log");
     ASSERT_EQ(rc, 0) << out;
     TPoFile theirs = ReadPoFile(ReadText(tmp + "/back.po"), "back.po");
@@ -70,7 +70,7 @@ TEST(PoFile, MalformedFilesNameTheLine) {
   const std::tuple<const char*, int, const char*> cases[] = {
       {"msgid \"a\"\nmsgstr \"b\n", 2, "quoted"},
       {"msgstr \"b\"\n", 1, "expected msgctxt or msgid"},
-      {"msgid \"a\"\nmsgstr \"b\"\nmsgfoo \"c\"\n", 3, "expected msgctxt or msgid"},
+      {"msgid \"a\"\nmsgstr \"b\"\nmsgfoo \"c\"\n", 3, "unknown keyword"},
       {"msgid \"a\"\nmsgid_plural \"as\"\nmsgstr \"b\"\n", 3, "msgstr[n]"},
       {"\n\nmsgctxt \"S\"\nmsgid \"a\"\nmsgstr \"1\"\n\nmsgctxt \"S\"\nmsgid \"a\"\nmsgstr \"2\"\n", 7, "duplicate"},
       {"msgid \"a\"\nmsgstr \"b\\q\"\n", 2, "unknown escape"},
@@ -120,9 +120,9 @@ TEST(PoFile, FormatDirectivesCompareByArgumentAndType) {
 struct TBuild {
   TTempDir Dir;
   std::string Tmp = StringToUtf8(Dir.Path());
-  std::pair<int, std::string> Run(const std::string& po, bool strict) {
+  std::pair<int, std::string> Build(const std::string& po, bool strict) {
     WriteText(Tmp + "/xx.po", po);
-    return ::Run(std::string(TV_TVLANG) + " build --name Tram --code DEU --strings " + kSource + "/resources/strings.txt --forms " +
+    return RunCommand(std::string(TV_TVLANG) + " build --name Tram --code DEU --strings " + kSource + "/resources/strings.txt --forms " +
                      kSource + "/resources/forms --po " + Tmp + "/xx.po --version 4.0.354.0 --out-dir " + Tmp + "/out" +
                      (strict ? " --strict" : ""),
                  Tmp + "/log");
@@ -133,11 +133,11 @@ const std::string kHeader = "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain
 
 TEST(PoFile, TheBuilderStopsOnWrongDirectivesAndUnknownContextsAndReportsWhatIsMissing) {
   TBuild b;
-  auto [rc, out] = b.Run(kHeader + "msgctxt \"SListIndexError\"\nmsgid \"List index out of bounds (%d)\"\nmsgstr \"Index %s\"\n", false);
+  auto [rc, out] = b.Build(kHeader + "msgctxt \"SListIndexError\"\nmsgid \"List index out of bounds (%d)\"\nmsgstr \"Index %s\"\n", false);
   EXPECT_EQ(rc, 1);
   EXPECT_NE(out.find("xx.po:5: error: the format directives"), std::string::npos) << out;
 
-  std::tie(rc, out) = b.Run(kHeader + "\n\nmsgctxt \"TMainForm.NoSuchLabel.Caption\"\nmsgid \"x\"\nmsgstr \"y\"\n", false);
+  std::tie(rc, out) = b.Build(kHeader + "\n\nmsgctxt \"TMainForm.NoSuchLabel.Caption\"\nmsgid \"x\"\nmsgstr \"y\"\n", false);
   EXPECT_EQ(rc, 1);
   EXPECT_NE(out.find("xx.po:7: error: unknown msgctxt \"TMainForm.NoSuchLabel.Caption\""), std::string::npos) << out;
 
@@ -145,7 +145,7 @@ TEST(PoFile, TheBuilderStopsOnWrongDirectivesAndUnknownContextsAndReportsWhatIsM
   std::string po = kHeader +
                    "msgctxt \"TExitSetupDialog.ResumeButton.Caption\"\nmsgid \"Resume\"\nmsgstr \"&Fortsetzen\"\n\n"
                    "#, fuzzy\nmsgctxt \"SWizardNext\"\nmsgid \"&Next\"\nmsgstr \"&Weiter >\"\n";
-  std::tie(rc, out) = b.Run(po, false);
+  std::tie(rc, out) = b.Build(po, false);
   EXPECT_EQ(rc, 0) << out;
   EXPECT_NE(out.find("missing or fuzzy, stays English: SWizardNext (resources/strings.txt:"), std::string::npos) << out;
   EXPECT_NE(out.find("missing or fuzzy, stays English: TMainForm.StartSheet.Caption (resources/forms/TMainForm.txt:"),
@@ -156,7 +156,7 @@ TEST(PoFile, TheBuilderStopsOnWrongDirectivesAndUnknownContextsAndReportsWhatIsM
   std::string form = ReadText(b.Tmp + "/out/forms-DEU/TExitSetupDialog.bin");
   EXPECT_NE(form.find("&Fortsetzen"), std::string::npos);
   EXPECT_NE(form.find("Exit Setup"), std::string::npos);  // untranslated texts stay in the form
-  std::tie(rc, out) = b.Run(po, true);
+  std::tie(rc, out) = b.Build(po, true);
   EXPECT_EQ(rc, 1);
 }
 #endif

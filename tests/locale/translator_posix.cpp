@@ -189,16 +189,17 @@ const char kGerman[] =
     "      Caption = 'Kind'\n"
     "    end\n"
     "  end\n"
-    "  object : TTestControl\n"
+    "  object TTestControl\n"
     "    Caption = 'Erster'\n"
     "  end\n"
-    "  object : TTestControl\n"
+    "  object TTestControl\n"
     "    Caption = 'Zweiter'\n"
     "  end\n"
     "end\n";
 
 TEST_F(TTranslatorTest, StringKindsAreAssignedAndTheRestIsLeftUnlessTheReadingDirectionChanged) {
   auto f = MakeForm();
+  Screen.AddForm(f.get());  // list items report the form as their root
   RegisterNativeResource(u"TTestForm", u"#10", Stream(kGerman));
   TranslatedTypeKinds = StringTypeKinds;
   std::vector<String> hooked;
@@ -224,8 +225,8 @@ TEST_F(TTranslatorTest, StringKindsAreAssignedAndTheRestIsLeftUnlessTheReadingDi
   EXPECT_EQ(list->ItemIndex(), 1);  // kept although the list forgets it on each change
   EXPECT_EQ(list->Columns()->Items_[0].Caption(), u"Spalte");
   EXPECT_EQ(f->FindComponent(u"GhostChild"), nullptr);
-  EXPECT_EQ(static_cast<TTestControl*>(f->Components(3))->Caption(), u"Erster");
-  EXPECT_EQ(static_cast<TTestControl*>(f->Components(4))->Caption(), u"Zweiter");
+  EXPECT_EQ(static_cast<TTestControl*>(f->Components(2))->Caption(), u"Erster");
+  EXPECT_EQ(static_cast<TTestControl*>(f->Components(3))->Caption(), u"Zweiter");
   EXPECT_EQ(hooked, (std::vector<String>{u"TTestForm.Caption", u"TTestControl.Hint", u"TTestControl.Charset", u"item",
                                          u"item", u"item", u"TTestItem.Caption", u"TTestControl.Caption",
                                          u"TTestControl.Caption"}));
@@ -242,6 +243,7 @@ TEST_F(TTranslatorTest, StringKindsAreAssignedAndTheRestIsLeftUnlessTheReadingDi
   EXPECT_EQ(C(*g, u"Label")->Width(), 321);
   EXPECT_EQ(C(*g, u"Label")->Font()->Charset(), 177);
   EXPECT_TRUE(C(*g, u"Label")->Visible());
+  Screen.RemoveForm(f.get());
 }
 
 TEST_F(TTranslatorTest, InheritedResourcesApplyOldestFirstAndTheHookDecides) {

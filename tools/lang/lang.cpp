@@ -295,7 +295,7 @@ int main(int argc, char** argv) {
   try {
     if (cmd == "template") return Template(Args(argc, argv, 2));
     if (cmd == "build") return Build(Args(argc, argv, 2));
-  } catch (const Exception& e) {
+  } catch (const std::exception& e) {
     std::cerr << "tvlang: " << e.what() << "\n";
     return 1;
   }
