@@ -349,8 +349,9 @@ bool SwitchLanguage(const String& code, std::uint8_t options, const String& fall
   if (h) {
     LCID locale = CodeToLocale(code.empty() ? fallbackCode : code);
     // The built-in language has no locale of its own: it takes the user's.
-    if (!(options & slKeepThreadLocale)) SetThreadLocale(locale ? locale : GetUserDefaultLCID());
-    if (!(options & slKeepFormatSettings)) LoadFormatSettings(locale);
+    LCID effective = locale ? locale : GetUserDefaultLCID();
+    if (!(options & slKeepThreadLocale)) SetThreadLocale(effective);
+    if (!(options & slKeepFormatSettings)) LoadFormatSettings(effective);
     if (!(options & slKeepBiDiMode)) Application.SetBiDiRightToLeft(IsRightToLeftLanguage(LocaleToCode(locale)));
     TranslateAllForms();
   }
@@ -475,15 +476,17 @@ int InitEmbeddedLanguages(int flags, const String& resourceType) {
   String type = resourceType.empty() ? String(u"TRAMVELON") : resourceType;
   String program = ProgramFileName();
   String base = program;
+  bool canWrite = true;
   if (!IsDirectoryWritable(ExtractFileDir(program))) {
     String folder = LanguageFallbackFolder();
-    if (!folder.empty()) CreateDirectoryW(W(folder), nullptr);
+    canWrite = !folder.empty();
+    if (canWrite) CreateDirectoryW(W(folder), nullptr);
     base = IncludeTrailingBackslash(folder) + ExtractFileName(program);
   }
   FILETIME programTime{};
   bool haveTime = GetFileTime(program, programTime);
   std::vector<String> names;
-  EnumResourceNamesW(nullptr, W(type), [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR lp) -> BOOL {
+  if (canWrite) EnumResourceNamesW(nullptr, W(type), [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR lp) -> BOOL {
     if (!IS_INTRESOURCE(name)) reinterpret_cast<std::vector<String>*>(lp)->push_back(FromW(name));
     return TRUE;
   }, reinterpret_cast<LONG_PTR>(&names));
