@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "lib/core/kysysutils.h"
@@ -49,6 +50,11 @@ int wmain(int argc, wchar_t** argv) {
   folder->Show();
   Application.ProcessMessages();
 
+  if (std::getenv("TV_BENCH_TRACE")) {
+    OnPropertyTranslated = [](TKyComponent*, TPersistent* o, const TPropInfo* p) {
+      if (p && !IsStringKind(p->Kind)) std::printf("assigned %s.%s\n", StringToUtf8(o->ClassName()).c_str(), StringToUtf8(p->Name).c_str());
+    };
+  }
   struct TStep {
     const char16_t* Code;
     const char* Name;
@@ -73,6 +79,16 @@ int wmain(int argc, wchar_t** argv) {
       Application.ProcessMessages();
     }
   }
+  // Parts of the right-to-left switch: mirroring the four windows, there and back.
+  std::vector<double> mirror;
+  for (int r = 0; r < rounds; ++r) {
+    auto t0 = std::chrono::steady_clock::now();
+    for (TKyComponent* f : Screen.Forms) f->MirrorLayout(true);
+    for (TKyComponent* f : Screen.Forms) f->MirrorLayout(false);
+    mirror.push_back(Ms(std::chrono::steady_clock::now() - t0) / 2);
+  }
+  std::sort(mirror.begin(), mirror.end());
+  std::printf("mirroring the 4 windows one way: median %.2f ms\n", mirror[mirror.size() / 2]);
   std::printf("language switch with 4 windows open, %d rounds (milliseconds)\n", rounds);
   std::printf("%-20s %12s %12s %12s %12s\n", "", "pass median", "pass max", "all median", "all max");
   for (int i = 0; i < 3; ++i) {

@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "lib/core/kyformat.h"
 #include "lib/core/kyregistry.h"
 #include "lib/core/kysysutils.h"
@@ -452,15 +454,24 @@ int FindLanguageFiles(TStringList& list, const String& program, const String& fo
     base = IncludeTrailingBackslash(dir) + ExtractFileName(prog);
   }
   auto scan = [&](const String& b) {
+    // One listing of "<name>.*" instead of a look-up per locale and code.
+    std::vector<String> exts;
+    WIN32_FIND_DATAW fd;
+    TFindHandle h(FindFirstFileW(W(ChangeFileExt(b, u".*")), &fd));
+    if (!h) return;
+    do {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) exts.push_back(UpperCase(ExtractFileExt(FromW(fd.cFileName))));
+    } while (FindNextFileW(h.Get(), &fd));
+    auto exists = [&](const String& code) {
+      return std::find(exts.begin(), exts.end(), UpperCase(u"." + code)) != exts.end();
+    };
     for (const auto& l : SystemLocales()) {
       const String& a = l.Abbreviation;
       if (a.empty()) continue;
-      String f = ChangeFileExt(b, u"." + a);
-      if (list.IndexOf(a) < 0 && FileExists(f) && (!sameVersion || IsMatchingVersion(f)))
+      if (list.IndexOf(a) < 0 && exists(a) && (!sameVersion || IsMatchingVersion(ChangeFileExt(b, u"." + a))))
         list.AddObject(a, reinterpret_cast<void*>(static_cast<std::uintptr_t>(l.Locale)));
       String two = a.substr(0, a.size() - 1);
-      f = ChangeFileExt(b, u"." + two);
-      if (list.IndexOf(two) < 0 && FileExists(f) && (!sameVersion || IsMatchingVersion(f)))
+      if (list.IndexOf(two) < 0 && exists(two) && (!sameVersion || IsMatchingVersion(ChangeFileExt(b, u"." + two))))
         list.AddObject(two, reinterpret_cast<void*>(static_cast<std::uintptr_t>(l.Locale & 0x3FF)));
     }
   };

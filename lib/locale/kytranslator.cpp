@@ -1,6 +1,8 @@
 #include "lib/locale/kytranslator.h"
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
 
 #include "lib/core/kyformat.h"
 #include "lib/core/kystreams.h"
@@ -123,26 +125,55 @@ void TKyTranslator::TranslateForm(TKyComponent* form) {
   if (mirror && IsActiveLanguageRightToLeft()) form->MirrorLayout(true);
 }
 
+namespace {
+// The properties that a resource sets, as "component.path" ("" for the root's component).
+void CollectKeys(const TFormRecord& r, bool isRoot, std::set<std::string>& keys) {
+  if (!isRoot && r.Name.empty()) return;  // unnamed records are matched by position, not by name
+  std::string who = isRoot ? std::string() : r.Name;
+  for (auto& c : who) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const auto& p : r.Properties) keys.insert(who + "." + p.Path);
+  for (const auto& c : r.Children) CollectKeys(c, false, keys);
+}
+
+std::optional<TFormRecord> ReadResource(const String& name) {
+  if (!HasResource(GetResourceHandle(), name, u"#10")) return std::nullopt;
+  auto stream = OpenResourceStream(GetResourceHandle(), name, u"#10");
+  if (!HasFormSignature(stream->Memory(), static_cast<size_t>(stream->Size()))) return std::nullopt;
+  return ReadFormStream(stream->Memory(), static_cast<size_t>(stream->Size()));
+}
+}  // namespace
+
 void TKyTranslator::TranslateComponent(TKyComponent* component) {
   std::vector<String> chain;
   for (const TClassInfo* c = &component->ClassInfo(); c; c = c->Parent) {
     if (!HasResource(GetResourceHandle(), c->Name, u"#10")) break;
     chain.insert(chain.begin(), c->Name);
   }
-  for (const String& name : chain) ReadComponentResource(component, name);
+  // Oldest first, so that a descendant's values win; a value that a descendant sets again is
+  // not assigned on the way (a form would otherwise take its ancestor's size for a moment).
+  std::vector<std::optional<TFormRecord>> records;
+  for (const String& name : chain) records.push_back(ReadResource(name));
+  std::set<std::string> later;
+  std::vector<std::set<std::string>> overridden(records.size());
+  for (size_t i = records.size(); i-- > 0;) {
+    overridden[i] = later;
+    if (records[i]) CollectKeys(*records[i], true, later);
+  }
+  for (size_t i = 0; i < records.size(); ++i)
+    if (records[i]) ReadComponentStream(component, *records[i], &overridden[i]);
 }
 
 void TKyTranslator::ReadComponentResource(TKyComponent* component, const String& resourceName) {
-  String name = resourceName.empty() ? component->ClassName() : resourceName;
-  if (!HasResource(GetResourceHandle(), name, u"#10")) return;
-  auto stream = OpenResourceStream(GetResourceHandle(), name, u"#10");
-  if (!HasFormSignature(stream->Memory(), static_cast<size_t>(stream->Size()))) return;
-  ReadComponentStream(component, ReadFormStream(stream->Memory(), static_cast<size_t>(stream->Size())));
+  if (auto record = ReadResource(resourceName.empty() ? component->ClassName() : resourceName))
+    ReadComponentStream(component, *record);
 }
 
-void TKyTranslator::ReadComponentStream(TKyComponent* component, const TFormRecord& record) {
+void TKyTranslator::ReadComponentStream(TKyComponent* component, const TFormRecord& record,
+                                        const std::set<std::string>* overridden) {
   RootComponent = component;
+  Overridden_ = overridden;
   ReadComponentData(nullptr, record, true);
+  Overridden_ = nullptr;
 }
 
 TKyComponent* TKyTranslator::FindUnnamedComponent(TKyComponent* owner, const String& className, int index) const {
@@ -174,7 +205,15 @@ void TKyTranslator::ReadComponentData(TKyComponent* owner, const TFormRecord& re
     }
   }
   TargetComponent = target;
-  for (const auto& p : record.Properties) ReadProperty(target, p);
+  std::string who;
+  if (Overridden_ && (isRoot || !record.Name.empty())) {
+    who = isRoot ? std::string() : record.Name;
+    for (auto& c : who) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  for (const auto& p : record.Properties) {
+    if (Overridden_ && (isRoot || !record.Name.empty()) && Overridden_->count(who + "." + p.Path)) continue;
+    ReadProperty(target, p);
+  }
   for (const auto& child : record.Children) ReadComponentData(target, child, false);
   if (target && target->IsControl()) target->TextChanged();
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "lib/core/kytypes.h"
@@ -86,8 +88,10 @@ class TKyTranslator {
   void TranslateComponent(TKyComponent* component);
   // One named form resource of the active resource module (the class name when empty).
   void ReadComponentResource(TKyComponent* component, const String& resourceName = String());
-  // The same for a stream in hand.
-  void ReadComponentStream(TKyComponent* component, const TFormRecord& record);
+  // The same for a stream in hand. Properties named in Overridden (component name, "" for the
+  // root, then "." and the path) are left to a later resource.
+  void ReadComponentStream(TKyComponent* component, const TFormRecord& record,
+                           const std::set<std::string>* overridden = nullptr);
 
   TKyComponent* TargetComponent = nullptr;
   TKyComponent* RootComponent = nullptr;
@@ -102,6 +106,7 @@ class TKyTranslator {
 
  private:
   void ReadComponentData(TKyComponent* owner, const TFormRecord& record, bool isRoot);
+  const std::set<std::string>* Overridden_ = nullptr;
   void ReadProperty(TPersistent* object, const TFormProperty& property);
   void ReadValue(const TFormValue& value);
   void AssignValue(const TFormValue& value);

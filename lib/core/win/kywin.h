@@ -55,10 +55,12 @@ inline HMODULE NullModule() { return nullptr; }
 inline void CloseKey(HKEY k) { RegCloseKey(k); }
 inline void UnloadModule(HMODULE m) { FreeLibrary(m); }
 inline void CloseH(HANDLE h) { CloseHandle(h); }
+inline void CloseFind(HANDLE h) { FindClose(h); }
 }  // namespace kywin_detail
 
 using TFileHandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::InvalidFile>;
 using THandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::NullHandle>;
+using TFindHandle = TUniqueHandle<HANDLE, kywin_detail::CloseFind, kywin_detail::InvalidFile>;
 using TKeyHandle = TUniqueHandle<HKEY, kywin_detail::CloseKey, kywin_detail::NullKey>;
 using TModuleHandle = TUniqueHandle<HMODULE, kywin_detail::UnloadModule, kywin_detail::NullModule>;
 
