@@ -260,8 +260,14 @@ TEST_F(TTranslatorTest, InheritedResourcesApplyOldestFirstAndTheHookDecides) {
     if (p && p->Name == u"Hint" && old.Text.empty() && v.Text == u"H") skip = true;
     if (v.Text == u"B") v.Text = u"B!";
   };
+  // A value that the descendant sets again is assigned once, not the ancestor's first.
+  std::vector<String> captions;
+  OnPropertyTranslated = [&](TKyComponent*, TPersistent* o, const TPropInfo* p) {
+    if (o == f.get() && p->Name == u"Caption") captions.push_back(f->Caption());
+  };
   TKyTranslator t;
   t.TranslateComponent(f.get());
+  EXPECT_EQ(captions, (std::vector<String>{u"Abgeleitet"}));
   EXPECT_EQ(f->Caption(), u"Abgeleitet");
   EXPECT_EQ(f->Hint(), u"Basis");
   EXPECT_EQ(label->Caption(), u"B!");
