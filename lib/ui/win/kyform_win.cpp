@@ -295,7 +295,9 @@ void TKyCustomForm::MirrorLayout(bool rightToLeft) {
     SetWindowLongPtrW(h, GWL_EXSTYLE, rightToLeft ? ex | bits : ex & ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING));
   };
   // Nothing paints until every window is in its new place; then the whole form at once.
-  SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+  // (Only while shown: turning redraw back on shows a hidden window.)
+  bool shown = IsWindowVisible(Handle()) != FALSE;
+  if (shown) SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
   flip(Handle());
   for (HWND h : windows) flip(h);
   for (size_t i = 0; i < windows.size(); ++i) {
@@ -304,7 +306,7 @@ void TKyCustomForm::MirrorLayout(bool rightToLeft) {
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
   }
   SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+  if (shown) SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
