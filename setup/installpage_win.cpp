@@ -7,6 +7,7 @@
 #include "lib/core/kysystem.h"
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
+#include "lib/locale/kylanguage.h"
 #include "lib/locale/kylocale.h"
 #include "resstrings.h"
 #include "setup/installer/addons.h"
@@ -63,6 +64,7 @@ void TMainForm::RunInstall() {
         SampleEntries_[static_cast<size_t>(i)]->Selected = list->Checked(i);
     in.InstallType = GetInstallType();
     in.UiLanguage = GetDefaultLanguage();
+    in.UninstallerLanguage = CurrentLanguageCode;
     in.OnProgress = [this](TKyInstaller* s, int percent, bool& abort) { InstallerProgress(s, percent, abort); };
     try {
       in.Install();

@@ -4,9 +4,11 @@
 // folderpages_win.cpp, installpage_win.cpp, checkpage_win.cpp and languagelist_win.cpp.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "lib/locale/kylanguage.h"
 #include "lib/ui/win/kywizard.h"
 #include "lib/ui/win/setupdialogs.h"
 #include "setup/installer/installer.h"
@@ -33,6 +35,13 @@ class TSetupWizard : public TSetupDialog {
   T* Get(const char16_t* name) const {
     return dynamic_cast<T*>(FindComponent(name));
   }
+};
+
+// An entry of the setup-language list.
+struct TLanguageListItem {
+  String Code;          // language-file code, "EN" for the built-in English
+  std::uint32_t Locale; // CodeToLocale(Code)
+  String Name;          // the text shown
 };
 
 class TMainForm : public TSetupWizard {
@@ -120,6 +129,14 @@ class TMainForm : public TSetupWizard {
   // Update check.
   void CheckButtonClick(TKyComponent* sender);
 
+  // The setup-language list of the first page (languagelist_win.cpp).
+  void FillLanguageList(bool sorted);
+  String GetLanguageListName(const String& code) const;
+  void LanguageListClick(TKyComponent* sender);
+  // Step 3 of FormCreate: fill, select the active language, hide the group for one entry.
+  void InitLanguageList();
+  const std::vector<std::unique_ptr<TLanguageListItem>>& LanguageItems() const { return LanguageItems_; }
+
  private:
   String EditText(const char16_t* name) const;
   bool IsChecked(const char16_t* name) const;
@@ -139,8 +156,6 @@ class TMainForm : public TSetupWizard {
 
 // File names of the running processes, one per process, in snapshot order.
 std::vector<String> RunningProcessNames();
-// The shell's special folder (CSIDL), empty when the shell has none.
-String GetShellFolder(int specialFolder);
 // Entry names of a folder (pattern *.*), directories and files alike, in directory order.
 std::vector<String> ListFolderEntries(const String& folder);
 // Starts File with Arguments (the command line is the quoted file, a space and the

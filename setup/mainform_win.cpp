@@ -5,7 +5,9 @@
 
 #include "lib/core/kycodepages.h"
 #include "lib/install/kyinstaller.h"
+#include "lib/locale/kylanguage.h"
 #include "lib/locale/kylocale.h"
+#include "lib/locale/kytranslator.h"
 #include "lib/net/kyproxy.h"
 #include "lib/xml/kyxml.h"
 #include "lib/core/kysystem.h"
@@ -28,12 +30,6 @@ std::vector<String> RunningProcessNames() {
     names.push_back(ExtractFileName(exe));
   }
   return names;
-}
-
-String GetShellFolder(int specialFolder) {
-  wchar_t buf[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, specialFolder, nullptr, SHGFP_TYPE_CURRENT, buf))) return String();
-  return String(reinterpret_cast<const Char*>(buf));
 }
 
 std::vector<String> ListFolderEntries(const String& folder) {
@@ -80,6 +76,7 @@ TMainForm::TMainForm(TKyComponent* owner) : TSetupWizard(owner) {
                   TCloseQueryEvent([this](TKyComponent* s, bool& can) { FormCloseQuery(s, can); }));
   RegisterHandler(u"FormDestroy", TNotifyEvent([this](TKyComponent* s) { FormDestroy(s); }));
   RegisterHandler(u"CancelButtonClick", TNotifyEvent([this](TKyComponent* s) { CancelButtonClick(s); }));
+  RegisterHandler(u"LanguageListClick", TNotifyEvent([this](TKyComponent* s) { LanguageListClick(s); }));
   RegisterPageHandlers();
 }
 
@@ -148,6 +145,7 @@ void TMainForm::FormCreate(TKyComponent* sender) {
     if (auto* l = Get<TLabel>(name); l && l->Handle())
       SetWindowPos(l->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  InitLanguageList();
   if (auto* e = Get<TEdit>(u"InstallDirectoryEdit")) e->SetText(GetDefaultInstallDir());
   bool vista = IsWindowsVistaOrLater();
   for (const char16_t* name : {u"UsePersonalDirectoryLabel", u"UsePersonalDirectoryCheck", u"PersonalDirectoryLabel",
@@ -193,6 +191,7 @@ void TMainForm::InitializeSetup() {
   const String personal = EditText(u"PersonalDirectoryEdit");
 
   PopulateLocaleDatas();
+  FillLanguageList(false);
   // A catalogue that cannot be built leaves the previous one (and its language) in place.
   auto installer = TKyInstaller::Create<TInstaller>();
   Installer_ = std::move(installer);
@@ -266,6 +265,7 @@ void TMainForm::AddExistingFolders(int specialFolder) {
 
 void TMainForm::FormShow(TKyComponent* sender) {
   TSetupWizard::FormShow(sender);
+  if (IsActiveLanguageRightToLeft()) Application.SetBiDiRightToLeft(true);
   switch (CheckRunningProcesses(RunningProcessNames())) {
     case TRunningCheck::ApplicationRunning:
       ShowInformation(LoadResString(SApplicationRunning) + u"\n" + LoadResString(SCloseApplication));
@@ -297,8 +297,11 @@ void TMainForm::FormCloseQuery(TKyComponent*, bool& canClose) {
 int RunSetup() {
   // The shell's link object needs COM on this thread for the whole run.
   TComInit com;
-  // Module start-ups before any window, in their order: the system proxy, the locale and
-  // code-page tables (the translator and language files join here as they arrive).
+  // Module start-ups before any window, in their order: the language file chosen at start,
+  // the translator, the language file in use, the system proxy, the locale and code-page tables.
+  LoadStartupLanguage();
+  InitTranslator();
+  DetectLoadedLanguage();
   InitializeHttpProxy();
   SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 5000, body); });
   PopulateLocaleDatas();
@@ -312,6 +315,12 @@ int RunSetup() {
     ShowInformation(LoadResString(SOldWindows));
     return 0;
   }
+  // The main window's module: reading direction, what a switch assigns, and the language
+  // files carried as resources, which may switch to the user's language.
+  if (IsActiveLanguageRightToLeft()) Application.SetBiDiRightToLeft(true);
+  TranslatedTypeKinds = StringTypeKinds;
+  TranslatorFlags = tfMirrorLayout;
+  InitEmbeddedLanguages(elKeepSameDate | elDeleteAtExit, u"LANGUAGEDLL");
   int code = 0;
   try {
     auto form = NewForm<TMainForm>(nullptr);
@@ -322,5 +331,7 @@ int RunSetup() {
     Application.HandleException(e);
     code = 1;
   }
+  ReleaseEmbeddedLanguages();
+  DoneTranslator();
   return code;
 }

@@ -7,6 +7,7 @@
 #include "lib/core/kysysutils.h"
 #include "lib/core/kytextfile.h"
 #include "lib/core/win/kywin.h"
+#include "lib/locale/kylanguage.h"
 #include "lib/locale/kylocale.h"
 #include "lib/ui/kyformutil.h"
 #include "resstrings.h"
@@ -295,5 +296,7 @@ void TMainForm::SetDefaultLanguage(const String& code) {
   combo->SetItemIndex(-1);
 }
 
-// Connected to the language files once they are switched at run time.
-String LicenseLanguageSuffix() { return String(); }
+String LicenseLanguageSuffix() {
+  if (CurrentLanguageCode.empty()) return String();
+  return GetLocaleIsoCode(CodeToLocale(CurrentLanguageCode));
+}

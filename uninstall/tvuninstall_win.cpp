@@ -7,6 +7,8 @@
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
 #include "lib/install/kyuninstall.h"
+#include "lib/locale/kylanguage.h"
+#include "lib/locale/kytranslator.h"
 #include "lib/ui/win/setupdialogs.h"
 #include "resstrings.h"
 #include "uninstall/uninstallsys.h"
@@ -60,11 +62,16 @@ class TUninstallResultDialog : public TSetupDialog {
 
 void ShowError(const String& text) { ShowMessageBox(text, TMsgKind::Error, TMsgButtons::Ok); }
 
-// The seam for the setup's language: the code the setup chose, empty for English.
-void SelectLanguage(const String& code) {
-  // The translator takes the program's language module for Code here; until it does,
-  // every text is the built-in English one.
-  (void)code;
+// The setup's language: it recorded its code for this program as the start-up override
+// (" " for English). The language modules are carried inside and written out beside it.
+void SelectLanguage(const String& program) {
+  InitTranslator();
+  TranslatedTypeKinds = StringTypeKinds;
+  TranslatorFlags = tfMirrorLayout;
+  InitEmbeddedLanguages(elKeepSameDate | elDeleteAtExit, u"LANGUAGEDLL");
+  bool found = false;
+  String code = TrimBlanks(ReadLanguageChoice(program, found));
+  if (found && code != CurrentLanguageCode) SwitchLanguage(code, slMirrorLayout);
 }
 
 // Exit code 0 only when everything is gone, so that the program may be deleted.
@@ -73,7 +80,7 @@ int RunUninstall(const String& program) {
   String lock = u"Local\\TvUninstall " + StringReplaceAll(UpperCase(ExtractFileDir(program)), u"\\", u"/");
   THandle running(CreateMutexW(nullptr, TRUE, W(lock)));
   if (running && GetLastError() == ERROR_ALREADY_EXISTS) return 1;
-  SelectLanguage(ReadLanguageOverride(program));
+  SelectLanguage(program);
   TKyUninstallFile log;
   log.FileName = IncludeTrailingBackslash(ExtractFileDir(program)) + kUninstallLogName;
   if (!FileExists(log.FileName)) {
@@ -146,5 +153,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR cmdLine, int) {
   } catch (const std::exception& e) {
     Application.HandleException(e);
   }
+  // The written-out language modules go before the folder is removed.
+  ReleaseEmbeddedLanguages();
   return code;
 }

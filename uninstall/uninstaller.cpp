@@ -257,16 +257,6 @@ void FindInstallationKeys(TUninstallFolders& folders, const String& program) {
   }
 }
 
-String ReadLanguageOverride(const String& program) {
-  TRegistry reg(rkCurrentUser);
-  if (!reg.OpenKeyReadOnly(kLocalesKey)) return String();
-  try {
-    return TrimBlanks(reg.ReadString(program));
-  } catch (const ERegistryException&) {
-    return String();
-  }
-}
-
 // ---- text lines --------------------------------------------------------------------
 
 bool RemoveLineFromTextFile(const String& file, const String& line, String& error) {

@@ -137,5 +137,3 @@ inline constexpr const Char* kUninstallLogName = u"TvUninstall.dat";
 // Registry places the uninstaller shares with the setup.
 inline constexpr const Char* kSetupRecordsKey = u"\\Software\\Tramvelon";
 inline constexpr const Char* kLocalesKey = u"\\Software\\CodeGear\\Locales";
-// The language code the setup chose for Program (HKCU Locales value named by its path).
-String ReadLanguageOverride(const String& program);

@@ -17,6 +17,24 @@ struct TFormatSettings {
   Byte CurrencyFormat = 0;   // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
   Byte NegCurrFormat = 0;    // 0..15 as the Windows locale defines LOCALE_INEGCURR
   Byte CurrencyDecimals = 2;
+  // Dates and times, in the patterns of the locale (d m y, h n s, AMPM).
+  Char DateSeparator = u'/';
+  Char TimeSeparator = u':';
+  Char ListSeparator = u',';
+  String ShortDateFormat = u"M/d/yyyy";
+  String LongDateFormat = u"dddd, MMMM d, yyyy";
+  String ShortTimeFormat = u"h:mm AMPM";
+  String LongTimeFormat = u"h:mm:ss AMPM";
+  String TimeAMString = u"AM";
+  String TimePMString = u"PM";
+  String ShortMonthNames[12] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
+  String LongMonthNames[12] = {u"January", u"February", u"March", u"April", u"May", u"June",
+                               u"July", u"August", u"September", u"October", u"November", u"December"};
+  String ShortDayNames[7] = {u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};  // Sunday first
+  String LongDayNames[7] = {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"};
+  Byte FirstDayOfWeek = 0;
+  Byte FirstWeekOfYear = 0;
 };
 
 // Process-wide settings, in step with the active language (English defaults at start).

@@ -49,6 +49,8 @@ void ShowInformation(const String& text);
 void ShowInformationFmt(const String& format, TFormatArgs args);
 bool AskYesNo(const String& text);
 bool AskYesNoFmt(const String& format, TFormatArgs args);
+// Message boxes read right to left (the application's reading direction); off at start.
+void SetMessageBoxRightToLeft(bool rightToLeft);
 // Test seam: while set, message boxes are answered by the hook instead of being shown.
 using TMessageBoxHook = std::function<int(const String& text, TMsgKind kind, TMsgButtons buttons)>;
 void SetMessageBoxHook(TMessageBoxHook hook);
@@ -69,7 +71,7 @@ struct TFileVersion {
 // False when the file has no version resource (natively: always).
 bool GetFileVersion(const String& fileName, TFileVersion& version);
 
-// Full path of the running program.
+// Full long path of the running program.
 String ProgramFileName();
 // True when the system's search for libraries finds a file of that name (natively: never).
 bool FindOnLibraryPath(const String& fileName);

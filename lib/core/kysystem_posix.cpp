@@ -14,6 +14,8 @@ bool PlatformIsWindowsVersion(int major, int minor, int servicePack) {
 
 bool PlatformIsServer() { return false; }
 
+void SetMessageBoxRightToLeft(bool) {}
+
 int ShowPlatformMessageBox(const String& text, TMsgKind, TMsgButtons) {
   std::fprintf(stderr, "message box: %s\n", StringToUtf8(text).c_str());
   return mrNone;

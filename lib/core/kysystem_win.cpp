@@ -27,14 +27,20 @@ bool PlatformIsServer() {
   return VerifyVersionInfoW(&vi, VER_PRODUCT_TYPE, mask) == FALSE;
 }
 
+namespace {
+bool MessageBoxRtl = false;
+}
+
+void SetMessageBoxRightToLeft(bool rightToLeft) { MessageBoxRtl = rightToLeft; }
+
 int ShowPlatformMessageBox(const String& text, TMsgKind kind, TMsgButtons buttons) {
-  UINT flags = 0;
+  UINT flags = MessageBoxRtl ? MB_RTLREADING | MB_RIGHT : 0;
   String caption;
   switch (kind) {
-    case TMsgKind::Information: flags = MB_ICONINFORMATION; caption = LoadResString(SMsgDlgInformation); break;
-    case TMsgKind::Confirmation: flags = MB_ICONQUESTION; caption = LoadResString(SMsgDlgConfirm); break;
-    case TMsgKind::Warning: flags = MB_ICONWARNING; caption = LoadResString(SMsgDlgWarning); break;
-    case TMsgKind::Error: flags = MB_ICONERROR; caption = LoadResString(SMsgDlgError); break;
+    case TMsgKind::Information: flags |= MB_ICONINFORMATION; caption = LoadResString(SMsgDlgInformation); break;
+    case TMsgKind::Confirmation: flags |= MB_ICONQUESTION; caption = LoadResString(SMsgDlgConfirm); break;
+    case TMsgKind::Warning: flags |= MB_ICONWARNING; caption = LoadResString(SMsgDlgWarning); break;
+    case TMsgKind::Error: flags |= MB_ICONERROR; caption = LoadResString(SMsgDlgError); break;
   }
   switch (buttons) {
     case TMsgButtons::Ok: flags |= MB_OK; break;
@@ -100,9 +106,14 @@ String ProgramFileName() {
   for (;;) {
     DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
     if (n == 0) return String();
-    if (n < buf.size()) return FromW(buf.data(), n);
+    if (n < buf.size()) break;
     buf.resize(buf.size() * 2);
   }
+  // The long form: the language choice is stored under the program's full long path.
+  std::vector<wchar_t> longer(buf.size() * 2);
+  DWORD m = GetLongPathNameW(buf.data(), longer.data(), static_cast<DWORD>(longer.size()));
+  if (m > 0 && m < longer.size()) return FromW(longer.data(), m);
+  return FromW(buf.data());
 }
 
 bool FindOnLibraryPath(const String& fileName) {

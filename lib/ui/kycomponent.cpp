@@ -8,6 +8,11 @@
 #include "lib/ui/kyformstream.h"
 #include "resstrings.h"
 
+TKyScreen Screen;
+std::function<bool()> RightToLeftLayoutTest;
+
+void TKyScreen::RemoveForm(TKyComponent* f) { std::erase(Forms, f); }
+
 bool IsStringKind(int kind) { return kind >= 0 && kind < 32 && (StringTypeKinds >> kind) & 1; }
 
 const std::vector<String> props::BooleanNames = {u"False", u"True"};

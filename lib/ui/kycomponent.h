@@ -117,6 +117,12 @@ class TKyComponent : public TPersistent {
   virtual void Notification(TKyComponent* component) {}
   // The reader places a child record's component on its parent record's component.
   virtual void SetParentComponent(TKyComponent* parent) {}
+  // Controls lay themselves out again after their texts changed behind their back
+  // (the translator assigns captions and list items by reflection).
+  virtual bool IsControl() const { return false; }
+  virtual void TextChanged() {}
+  // Forms mirror their windows for a right-to-left language; idempotent.
+  virtual void MirrorLayout(bool rightToLeft) {}
 
   // Event handlers by name, for the events that form resources bind (value: the event's function type).
   void RegisterHandler(const String& name, std::any handler) { Handlers_[name] = std::move(handler); }
@@ -135,6 +141,27 @@ class TKyComponent : public TPersistent {
   bool Loading_ = false;
   bool Destroying_ = false;
 };
+
+// A list of items that a form stream fills as a collection (items matched by position).
+class TKyCollection : public TPersistent {
+ public:
+  virtual int Count() const = 0;
+  virtual TPersistent* Items(int index) = 0;
+};
+
+// The open forms and data modules of the program, in creation order; each form adds and
+// removes itself. The translator walks them.
+struct TKyScreen {
+  std::vector<TKyComponent*> Forms;
+  std::vector<TKyComponent*> DataModules;
+  void AddForm(TKyComponent* f) { Forms.push_back(f); }
+  void RemoveForm(TKyComponent* f);
+};
+extern TKyScreen Screen;
+
+// Whether new windows open mirrored (a right-to-left user-interface language); set by the
+// language module, asked by each form as it is created.
+extern std::function<bool()> RightToLeftLayoutTest;
 
 // Classes that form resources may create, by class name.
 using TComponentFactory = std::function<TKyComponent*(TKyComponent* owner)>;

@@ -269,14 +269,16 @@ void TInstaller::WriteRegistry() {
 }
 
 void TInstaller::WriteUninstallerLanguage() {
-  if (UninstallerLanguage.empty()) return;
+  // The uninstaller starts in the language the setup ran in: the start-up override of
+  // language files, " " for the built-in English.
+  const String code = UninstallerLanguage.empty() ? String(u" ") : UninstallerLanguage;
   TRegistry reg(rkCurrentUser);
   const String key = u"\\Software\\CodeGear\\Locales";
   UninstallFile->AddNewRegKeyLevels(reg, key);
   if (!reg.OpenKey(key, true)) return;
   const String name = KyJoinPath(InstallDir, u"TvUninstall.exe");
-  UninstallFile->AddRegValueIfChanged(reg, name, UninstallerLanguage);
-  reg.WriteString(name, UninstallerLanguage);
+  UninstallFile->AddRegValueIfChanged(reg, name, code);
+  reg.WriteString(name, code);
 }
 
 // ---- the run ------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // start-up refusals and the simulated Windows versions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,8 @@ std::wstring Title(int page) { return L"Tramvelon 4 Setup - " + kCaptions[page];
 struct TSetup {
   TDriver D;
   HWND Main = nullptr;
-  explicit TSetup(const wchar_t* exe = L"Tram.exe") {
-    if (D.Start(SetupExe(exe))) Main = D.WaitWindow(Title(0));
+  explicit TSetup(const wchar_t* exe = L"Tram.exe", const std::wstring& firstTitle = Title(0)) {
+    if (D.Start(SetupExe(exe))) Main = D.WaitWindow(firstTitle);
   }
   HWND C(const wchar_t* name) const { return D.Control(Main, name); }
   bool OnPage(int page) { return TDriver::WaitFor([&] { return TDriver::Text(Main) == Title(page); }, 5000); }
@@ -234,6 +235,222 @@ TEST(SetupE2E, PersonalFolderControlsOnlyFromVistaOn) {
     if (!vista) TDriver::Screenshot(s.Main, Shot(L"setup-7-DestinationSheet-xp"));
     s.End();
   }
+}
+
+// ---- languages ----------------------------------------------------------------------
+
+const std::wstring kGermanTitle = L"Tramvelon 4 Setup - Sprache";
+const std::wstring kArabicTitle = L"إعداد Tramvelon 4 - اللغة";
+
+// Every window of the process: its visible top-level windows and all windows below them.
+std::vector<HWND> ProcessWindows(DWORD pid) {
+  struct TCollect {
+    DWORD Pid;
+    std::vector<HWND> Windows;
+  } c{pid, {}};
+  EnumWindows([](HWND h, LPARAM lp) -> BOOL {
+    auto* c = reinterpret_cast<TCollect*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner != c->Pid || !IsWindowVisible(h)) return TRUE;
+    c->Windows.push_back(h);
+    EnumChildWindows(h, [](HWND k, LPARAM lp2) -> BOOL {
+      reinterpret_cast<std::vector<HWND>*>(lp2)->push_back(k);
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&c->Windows));
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&c));
+  return c.Windows;
+}
+
+bool Mirrored(HWND h) { return (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0; }
+
+// Edits keep a left-to-right layout for the paths they hold; every other window mirrors.
+bool IsEdit(HWND h) {
+  wchar_t cls[16];
+  GetClassNameW(h, cls, 16);
+  return _wcsicmp(cls, L"Edit") == 0;
+}
+
+// Screen places of every window below Top.
+std::vector<std::pair<HWND, RECT>> Places(HWND top) {
+  std::vector<std::pair<HWND, RECT>> places;
+  EnumChildWindows(top, [](HWND h, LPARAM lp) -> BOOL {
+    RECT r;
+    GetWindowRect(h, &r);
+    reinterpret_cast<std::vector<std::pair<HWND, RECT>>*>(lp)->emplace_back(h, r);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&places));
+  return places;
+}
+
+bool SamePlaces(const std::vector<std::pair<HWND, RECT>>& a, const std::vector<std::pair<HWND, RECT>>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].first != b[i].first || !EqualRect(&a[i].second, &b[i].second)) return false;
+  return true;
+}
+
+std::vector<std::wstring> ListItems(HWND list) {
+  std::vector<std::wstring> items;
+  int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    wchar_t buf[256] = {};
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+    items.push_back(buf);
+  }
+  return items;
+}
+
+int ItemContaining(HWND list, const std::wstring& part) {
+  auto items = ListItems(list);
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i].find(part) != std::wstring::npos) return static_cast<int>(i);
+  return -1;
+}
+
+// The caption of a group box: the frame window inside it.
+std::wstring GroupCaption(HWND group) {
+  for (HWND c = GetWindow(group, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t cls[32];
+    GetClassNameW(c, cls, 32);
+    if (_wcsicmp(cls, L"Button") == 0 && TDriver::NameOf(c).empty()) return TDriver::Text(c);
+  }
+  return std::wstring();
+}
+
+// The setup starts in the language of the user's locale, which it inherits from this test
+// (CTest runs it with LC_ALL set to German, Arabic and Japanese): German and Arabic from the
+// language files it carries, English for a language it has no file for.
+TEST(SetupLanguages, StartsInTheUsersLanguage) {
+  struct TExpect {
+    const wchar_t* Tag;
+    std::wstring Title, Next, Start, Exit, FirstItem;
+    bool Mirrored;
+  };
+  LANGID lang = PRIMARYLANGID(GetUserDefaultLangID());
+  TExpect e = lang == LANG_GERMAN
+                  ? TExpect{L"de", kGermanTitle, L"&Weiter >", L"Willkommen beim Setup-Programm von Tramvelon.",
+                            L"Setup beenden", L"Englisch - English", false}
+              : lang == LANG_ARABIC
+                  ? TExpect{L"ar", kArabicTitle, L"ال&تالي", L"مرحبًا بك في برنامج إعداد Tramvelon.", L"إنهاء الإعداد",
+                            L"الإنجليزية - English", true}
+                  : TExpect{lang == LANG_ENGLISH ? L"en" : L"other", Title(0), L"&Next",
+                            L"Welcome to the Tramvelon Setup program.", L"Exit Setup", L"English", false};
+  std::wstring tag = e.Tag;
+  // Files left by a setup that was killed are kept (same date as the program) and not deleted:
+  // start without them.
+  const std::wstring deu = Wide(TV_SETUP_EXE_DIR) + L"/Tram.DEU", ara = Wide(TV_SETUP_EXE_DIR) + L"/Tram.ARA";
+  DeleteFileW(deu.c_str());
+  DeleteFileW(ara.c_str());
+  {
+    TSetup s(L"Tram.exe", e.Title);
+    ASSERT_TRUE(s.Main) << Narrow(tag);
+    EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), e.Next);
+    EXPECT_EQ(TDriver::Text(s.C(L"StartLabel")).rfind(e.Start, 0), 0u);
+    for (HWND h : ProcessWindows(s.D.ProcessId())) EXPECT_EQ(Mirrored(h), e.Mirrored && !IsEdit(h));
+    // English first, then the language files that the setup carries; the active one by name only.
+    HWND list = s.C(L"LanguageList");
+    auto items = ListItems(list);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0], e.FirstItem);
+    if (lang == LANG_GERMAN) EXPECT_NE(std::find(items.begin(), items.end(), L"Deutsch (Deutschland)"), items.end());
+    int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+    EXPECT_EQ(items[selected].find(L" - "), std::wstring::npos) << Narrow(tag);
+    if (tag != L"other") {
+      Sleep(300);
+      TDriver::Screenshot(s.Main, Shot(L"lang-" + tag + L"-0-StartSheet"));
+      for (int i = 0; i < 7; ++i) {
+        std::wstring before = TDriver::Text(s.Main);
+        s.Next();
+        ASSERT_TRUE(TDriver::WaitFor([&] {
+          return TDriver::Visible(s.C(kSheets[i + 1].c_str())) && TDriver::Text(s.Main) != before;
+        }, 5000)) << i;
+      }
+      Sleep(300);  // the page paints before the picture is taken
+      TDriver::Screenshot(s.Main, Shot(L"lang-" + tag + L"-7-DestinationSheet"));
+    }
+    s.D.Click(s.C(L"CancelButton"));
+    HWND q = s.D.WaitWindow(e.Exit, 5000);
+    ASSERT_TRUE(q) << Narrow(tag);
+    EXPECT_EQ(Mirrored(q), e.Mirrored);
+    if (tag != L"other") {
+      Sleep(300);
+      TDriver::Screenshot(q, Shot(L"lang-" + tag + L"-exit-question"));
+    }
+    s.D.Click(s.D.Control(q, L"ExitButton"));
+    EXPECT_EQ(s.D.WaitExit(), 0);
+  }
+  // The language files written out at start are gone when the setup has ended.
+  EXPECT_EQ(GetFileAttributesW(deu.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(ara.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(SetupLanguages, ASwitchRetranslatesEveryOpenWindowAndArabicMirrorsThem) {
+  // Starts in English: the user's locale of this test must be one without a language file.
+  if (PRIMARYLANGID(GetUserDefaultLangID()) == LANG_GERMAN || PRIMARYLANGID(GetUserDefaultLangID()) == LANG_ARABIC)
+    GTEST_SKIP() << "runs with an English user's locale";
+  TSetup s;
+  ASSERT_TRUE(s.Main);
+  HWND list = s.C(L"LanguageList");
+  auto mainPlaces = Places(s.Main);
+  // The exit question is open (modal) while the language changes under it.
+  s.D.Click(s.C(L"CancelButton"));
+  HWND q = s.ExitQuestion();
+  ASSERT_TRUE(q);
+
+  s.D.SelectItem(list, ItemContaining(list, L"German"));
+  ASSERT_TRUE(TDriver::WaitFor([&] { return TDriver::Text(s.Main) == kGermanTitle; }, 5000));
+  EXPECT_EQ(TDriver::Text(q), L"Setup beenden");
+  EXPECT_EQ(TDriver::Text(s.D.Control(q, L"ResumeButton")), L"&Fortsetzen");
+  EXPECT_EQ(TDriver::Text(s.D.Control(q, L"Label2")),
+            L"Sie können das Setup-Programm später erneut ausführen, um die Installation abzuschließen.");
+  EXPECT_EQ(TDriver::Text(s.C(L"CancelButton")), L"Abbrechen");
+  EXPECT_EQ(TDriver::Text(s.C(L"CheckLabel")).rfind(L"Das Setup kann auf der Downloadseite", 0), 0u);
+  EXPECT_EQ(TDriver::Text(s.C(L"CreateIconCheck")), L"Ein &Desktopsymbol für Tramvelon erstellen");
+  EXPECT_EQ(GroupCaption(s.C(L"LanguageGroup")), L"Installationssprache auswählen");
+  // Texts set from code follow, and the list names the languages in German.
+  EXPECT_EQ(TDriver::Text(s.C(L"StartLabel")).rfind(L"Willkommen", 0), 0u);
+  EXPECT_EQ(ListItems(list)[0], L"Englisch - English");
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), ItemContaining(list, L"Deutsch"));
+  // A window opened now reads its form from the German language file.
+  s.D.Click(s.D.Control(q, L"ResumeButton"));
+  ASSERT_TRUE(TDriver::WaitFor([&] { return !IsWindowVisible(q); }, 5000));
+  s.D.Click(s.C(L"CancelButton"));
+  q = s.D.WaitWindow(L"Setup beenden", 5000);
+  ASSERT_TRUE(q);
+  EXPECT_EQ(TDriver::Text(s.D.Control(q, L"ExitButton")), L"Setup &beenden");
+  Sleep(300);
+  TDriver::Screenshot(q, Shot(L"lang-de-exit-question-after-switch"));
+  auto dialogPlaces = Places(q);
+
+  s.D.SelectItem(list, ItemContaining(list, L"العربية"));
+  ASSERT_TRUE(TDriver::WaitFor([&] { return TDriver::Text(s.Main) == kArabicTitle; }, 5000));
+  EXPECT_EQ(TDriver::Text(q), L"إنهاء الإعداد");
+  EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), L"ال&تالي");
+  // Every window of the setup is mirrored, and the buttons sit at their places from the right.
+  for (HWND h : ProcessWindows(s.D.ProcessId())) EXPECT_EQ(Mirrored(h), !IsEdit(h));
+  RECT client, next;
+  GetClientRect(s.Main, &client);
+  MapWindowPoints(s.Main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  GetWindowRect(s.C(L"NextButton"), &next);
+  EXPECT_EQ(std::max(client.left, client.right) - next.right, 336);
+  EXPECT_EQ(next.right - next.left, 81);
+  Sleep(300);
+  TDriver::Screenshot(s.Main, Shot(L"lang-ar-0-StartSheet-after-switch"));
+  TDriver::Screenshot(q, Shot(L"lang-ar-exit-question-after-switch"));
+
+  s.D.SelectItem(list, 0);
+  ASSERT_TRUE(TDriver::WaitFor([&] { return TDriver::Text(s.Main) == Title(0); }, 5000));
+  EXPECT_EQ(TDriver::Text(q), L"Exit Setup");
+  EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), L"&Next");
+  EXPECT_EQ(ListItems(list)[0], L"English");
+  for (HWND h : ProcessWindows(s.D.ProcessId())) EXPECT_FALSE(Mirrored(h));
+  // Back to the layout of the start, window by window.
+  EXPECT_TRUE(SamePlaces(Places(s.Main), mainPlaces));
+  EXPECT_TRUE(SamePlaces(Places(q), dialogPlaces));
+  s.D.Click(s.D.Control(q, L"ExitButton"));
+  EXPECT_EQ(s.D.WaitExit(), 0);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "lib/core/kysystem.h"
 #include "lib/core/kysysutils.h"
 #include "lib/ui/win/setupdialogs.h"
@@ -354,4 +357,42 @@ TEST(Controls, MnemonicOfALabelFocusesTheControlAfterIt) {
   IsDialogMessageW(d->Handle(), &tab);
   EXPECT_EQ(GetFocus(), ok);
 }
+// Mirroring a form for a right-to-left language: every window but edits, places from the
+// other edge, a hidden form stays hidden, and the way back restores every rectangle.
+TEST(FormMirror, MirrorsEveryWindowAndComesBackExactly) {
+  auto d = NewForm<TPasswordDialog>(nullptr);
+  auto places = [&] {
+    std::vector<RECT> r;
+    EnumChildWindows(d->Handle(), [](HWND h, LPARAM lp) -> BOOL {
+      RECT w;
+      GetWindowRect(h, &w);
+      reinterpret_cast<std::vector<RECT>*>(lp)->push_back(w);
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&r));
+    return r;
+  };
+  auto before = places();
+  auto rtl = [](HWND h) { return (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0; };
+  d->MirrorLayout(true);
+  d->MirrorLayout(true);  // twice is once
+  EXPECT_FALSE(IsWindowVisible(d->Handle()));
+  EXPECT_TRUE(rtl(d->Handle()));
+  HWND ok = d->FindComponent(u"OkButton") ? static_cast<TControl*>(d->FindComponent(u"OkButton"))->Handle() : nullptr;
+  HWND edit = static_cast<TControl*>(d->FindComponent(u"Edit"))->Handle();
+  EXPECT_TRUE(rtl(ok));
+  EXPECT_FALSE(rtl(edit));
+  RECT client, button;
+  GetClientRect(d->Handle(), &client);
+  MapWindowPoints(d->Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  GetWindowRect(ok, &button);
+  EXPECT_EQ(std::max(client.left, client.right) - button.right, 56);  // Left = 56, from the right
+  EXPECT_EQ(ChildRect(ok).left, 56);                                   // as the mirrored parent counts
+  d->MirrorLayout(false);
+  EXPECT_FALSE(rtl(d->Handle()));
+  EXPECT_FALSE(rtl(ok));
+  auto after = places();
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(EqualRect(&after[i], &before[i])) << i;
+}
+
 }  // namespace

@@ -60,6 +60,7 @@ inline void CloseFind(HANDLE h) { FindClose(h); }
 
 using TFileHandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::InvalidFile>;
 using THandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::NullHandle>;
+using TFindHandle = TUniqueHandle<HANDLE, kywin_detail::CloseFind, kywin_detail::InvalidFile>;
 using TKeyHandle = TUniqueHandle<HKEY, kywin_detail::CloseKey, kywin_detail::NullKey>;
 using TModuleHandle = TUniqueHandle<HMODULE, kywin_detail::UnloadModule, kywin_detail::NullModule>;
 using TFindHandle = TUniqueHandle<HANDLE, kywin_detail::CloseFind, kywin_detail::InvalidFile>;

@@ -86,6 +86,12 @@ class TApplication {
   void ProcessMessages();
   bool Terminated = false;
   int ExceptionCount = 0;
+  // The reading direction of the program's texts: message boxes follow it.
+  bool BiDiRightToLeft() const { return BiDiRightToLeft_; }
+  void SetBiDiRightToLeft(bool v);
+
+ private:
+  bool BiDiRightToLeft_ = false;
 };
 extern TApplication Application;
 
@@ -162,6 +168,9 @@ class TControl : public TKyComponent {
   void SetName(const String& name) override;
   // Clicks the control as the user would.
   virtual void Click();
+  bool IsControl() const override { return true; }
+  // The caption or the item texts changed: windows that show them elsewhere follow.
+  void TextChanged() override {}
 
   TNotifyEvent OnClick;
 
@@ -237,7 +246,11 @@ class TLabel : public TControl {
   TControl* FocusControl() const { return FocusControl_; }
   void SetFocusControl(TControl* c) { FocusControl_ = c; }
   void CommandNotify(WORD code) override;
+  // An auto-sized label takes the size of its new text (a right-aligned one keeps its right edge).
+  void TextChanged() override;
   HBRUSH CtlColor(HDC dc) override;
+  // Right-to-left reading order: the label draws its text itself, paragraphs from the right.
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  protected:
   void CreateParams(TCreateParams& p) override;
@@ -444,6 +457,7 @@ class TGroupBox : public TWinContainer {
   explicit TGroupBox(TKyComponent* owner);
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  void TextChanged() override;
 
  protected:
   void CreateParams(TCreateParams& p) override;
@@ -465,6 +479,7 @@ class TRadioGroup : public TGroupBox {
   void SetItemIndex(int v);
   void ButtonClicked(int index);
   void Rebuild();
+  void TextChanged() override;
 
  protected:
   void CreateWnd() override;

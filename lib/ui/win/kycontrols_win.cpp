@@ -184,6 +184,11 @@ void TApplication::HandleException(const std::exception& e) {
   ShowMessageBox(msg, TMsgKind::Error, TMsgButtons::Ok);
 }
 
+void TApplication::SetBiDiRightToLeft(bool v) {
+  BiDiRightToLeft_ = v;
+  SetMessageBoxRightToLeft(v);
+}
+
 void TApplication::ProcessMessages() { PumpMessages(false); }
 
 void TApplication::Run() {
@@ -285,6 +290,7 @@ String TControl::Caption() const {
 void TControl::SetCaption(const String& s) {
   Caption_ = s;
   if (Handle_) SetWindowTextW(Handle_, W(s));
+  TextChanged();
 }
 
 void TControl::SetVisible(bool v) {
@@ -582,6 +588,19 @@ void TLabel::CreateParams(TCreateParams& p) {
   }
 }
 
+void TLabel::TextChanged() {
+  if (!AutoSize_ || WordWrap_ || !Handle()) return;
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  RECT r{0, 0, 0, 0};
+  String text = Caption();
+  DrawTextW(dc, W(text.empty() ? u" " : text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  int left = Alignment_ == 1 ? Left() + Width() - r.right : Left();
+  SetBounds(left, Top(), r.right, r.bottom);
+}
+
 void TLabel::CommandNotify(WORD code) {
   if (code == STN_CLICKED) Click();
 }
@@ -591,6 +610,29 @@ HBRUSH TLabel::CtlColor(HDC dc) {
   SetTextColor(dc, ColorToRGB(Font()->Color()));
   SetBkMode(dc, TRANSPARENT);
   return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
+bool TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg != WM_PAINT || !(GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING))
+    return TControl::WndProc(msg, wp, lp, result);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  RECT r;
+  GetClientRect(Handle(), &r);
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(GetParent(Handle()), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Handle())));
+  if (brush && !Transparent_) FillRect(dc, &r, brush);
+  SetBkMode(dc, TRANSPARENT);
+  if (!Enabled()) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  UINT format = DT_RTLREADING | DT_NOCLIP | (WordWrap_ ? DT_WORDBREAK : DT_SINGLELINE) |
+                (Alignment_ == 1 ? DT_RIGHT : Alignment_ == 2 ? DT_CENTER : DT_LEFT);
+  String text = Caption();
+  DrawTextW(dc, W(text), -1, &r, format);
+  SelectObject(dc, old);
+  EndPaint(Handle(), &ps);
+  result = 0;
+  return true;
 }
 
 // ---- button -----------------------------------------------------------------------
@@ -1077,6 +1119,10 @@ bool TGroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   return TWinContainer::WndProc(msg, wp, lp, result);
 }
 
+void TGroupBox::TextChanged() {
+  if (Frame_) SetWindowTextW(Frame_, W(Caption()));
+}
+
 void TGroupBox::CreateWnd() {
   // The frame and caption are a group-box button that fills the container.
   // Clipped and kept below the group's controls, so that it never paints over them.
@@ -1120,6 +1166,12 @@ LRESULT CALLBACK RadioProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, 
   return DefSubclassProc(h, msg, wp, lp);
 }
 }  // namespace
+
+void TRadioGroup::TextChanged() {
+  TGroupBox::TextChanged();
+  for (size_t i = 0; i < Buttons_.size() && static_cast<int>(i) < Items_->Count(); ++i)
+    SetWindowTextW(Buttons_[i], W(Items_->Get(static_cast<int>(i))));
+}
 
 void TRadioGroup::Rebuild() {
   for (HWND b : Buttons_) DestroyWindow(b);

@@ -54,6 +54,10 @@ class TKyCustomForm : public TWinContainer {
   TNotifyEvent OnCreate, OnShow, OnDestroy;
   TCloseQueryEvent OnCloseQuery;
 
+  // Sets or clears the right-to-left layout of the form and of every window in it; the
+  // controls keep their designed places, counted from the other edge.
+  void MirrorLayout(bool rightToLeft) override;
+
   static LRESULT CALLBACK FormProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
@@ -97,7 +101,8 @@ class TKyForm : public TKyCustomForm {
   virtual String GetHelpTopic();
   virtual void UpdateControls() {}
   // Hooks the form resource binds: derived forms call these first.
-  virtual void FormCreate(TKyComponent* sender) {}
+  // Mirrors the window when the user-interface language reads right to left.
+  virtual void FormCreate(TKyComponent* sender);
   virtual void FormShow(TKyComponent* sender);
   void Loaded() override;
 

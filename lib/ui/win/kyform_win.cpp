@@ -35,9 +35,11 @@ TButton* FindButton(TControl* c, Pred pred) {
 TKyCustomForm::TKyCustomForm(TKyComponent* owner) : TWinContainer(owner) {
   SetVisible(false);
   RegisterControlClasses();
+  Screen.AddForm(this);
 }
 
 TKyCustomForm::~TKyCustomForm() {
+  Screen.RemoveForm(this);
   if (OnDestroy) Guarded([&] { OnDestroy(this); });
   if (Application.MainForm == this) Application.MainForm = nullptr;
   for (int i = ControlCount() - 1; i >= 0; --i) Controls(i)->DestroyHandle();
@@ -263,6 +265,56 @@ void TKyCustomForm::Close() {
   }
 }
 
+namespace {
+BOOL CALLBACK CollectWindow(HWND h, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  return TRUE;
+}
+}  // namespace
+
+void TKyCustomForm::MirrorLayout(bool rightToLeft) {
+  RightToLeft_ = rightToLeft;
+  if (!Handle()) return;
+  auto mirrored = [](HWND h) { return (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0; };
+  if (mirrored(Handle()) == rightToLeft) return;
+  // Every window below the form, parents before their children, with its place in its
+  // parent as the parent's layout counts it; after the switch each is put there again.
+  std::vector<HWND> windows;
+  EnumChildWindows(Handle(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  std::vector<RECT> places(windows.size());
+  for (size_t i = 0; i < windows.size(); ++i) {
+    GetWindowRect(windows[i], &places[i]);
+    MapWindowPoints(nullptr, GetParent(windows[i]), reinterpret_cast<POINT*>(&places[i]), 2);
+    // Mapping into a mirrored parent swaps the edges.
+    if (places[i].left > places[i].right) std::swap(places[i].left, places[i].right);
+  }
+  // The layout mirrors the places; the reading order makes paragraphs run from the right.
+  // Edits hold paths, names and passwords that read left to right: they take their mirrored
+  // place but keep their own layout (a mirrored edit garbles a path under Wine).
+  auto flip = [rightToLeft](HWND h) {
+    wchar_t cls[16];
+    GetClassNameW(h, cls, 16);
+    if (_wcsicmp(cls, L"Edit") == 0) return;
+    const LONG_PTR bits = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
+    LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
+    SetWindowLongPtrW(h, GWL_EXSTYLE, rightToLeft ? ex | bits : ex & ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING));
+  };
+  // Nothing paints until every window is in its new place; then the whole form at once.
+  // (Only while shown: turning redraw back on shows a hidden window.)
+  bool shown = IsWindowVisible(Handle()) != FALSE;
+  if (shown) SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+  flip(Handle());
+  for (HWND h : windows) flip(h);
+  for (size_t i = 0; i < windows.size(); ++i) {
+    const RECT& r = places[i];
+    SetWindowPos(windows[i], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
+  }
+  SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  if (shown) SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 bool TKyCustomForm::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
     case WM_CLOSE:
@@ -312,6 +364,10 @@ const TClassInfo& TKyForm::StaticClassInfo() {
 void TKyForm::Loaded() {
   TKyCustomForm::Loaded();
   Font()->SetName(GetDialogFontName());
+}
+
+void TKyForm::FormCreate(TKyComponent*) {
+  if (RightToLeftLayoutTest && RightToLeftLayoutTest()) MirrorLayout(true);
 }
 
 String TKyForm::GetHelpTopic() { return HelpTopic.empty() ? Name() : HelpTopic; }

@@ -2,14 +2,26 @@
 // what the caller would receive: the exit code is the modal result, and a message box
 // shows the password or folder that came back.
 //
-//   tvuidemo exit | password | folder [start folder] | error
+//   tvuidemo exit | password | folder [start folder] | error  [--language CODE FILE]
+//
+// With --language the dialog opens in the language of that language file, mirrored for a
+// right-to-left one.
 
 #include "lib/core/kysystem.h"
 #include "lib/core/kysysutils.h"
+#include "lib/locale/kylanguage.h"
+#include "lib/locale/kytranslator.h"
 #include "lib/ui/win/setupdialogs.h"
 
 int wmain(int argc, wchar_t** argv) {
   String what = argc > 1 ? String(reinterpret_cast<const Char*>(argv[1])) : String(u"exit");
+  InitTranslator();
+  for (int i = 2; i + 2 < argc; ++i) {
+    if (String(reinterpret_cast<const Char*>(argv[i])) != u"--language") continue;
+    String code = reinterpret_cast<const Char*>(argv[i + 1]), file = reinterpret_cast<const Char*>(argv[i + 2]);
+    if (!SwitchLanguage(code, tfMirrorLayout, String(), file)) return 99;
+    argc = i;
+  }
   int result = 0;
   if (what == u"exit") {
     auto d = NewForm<TExitSetupDialog>(nullptr);

@@ -105,6 +105,42 @@ TEST(DialogsE2E, PasswordDialogGivesTheTextOnOkAndTheEmptyPasswordOnCancel) {
   }
 }
 
+// The password dialog from the setup's language files: German texts that fit, Arabic mirrored.
+TEST(DialogsE2E, PasswordDialogInTheLanguageOfALanguageFile) {
+  std::string dir = TV_LANGUAGE_DIR;
+  std::wstring langDir(dir.begin(), dir.end());
+  struct TCase {
+    const wchar_t* Code;
+    const wchar_t* Title;
+    const wchar_t* Prompt;
+    const char* Shot;
+  };
+  for (const TCase& c : {TCase{L"DEU", L"Kennwort", L"&Geben Sie das Kennwort ein:", "lang-de-password-dialog.png"},
+                         TCase{L"ARA", L"كلمة المرور", L"أ&دخل كلمة المرور:", "lang-ar-password-dialog.png"}}) {
+    TDriver d;
+    ASSERT_TRUE(d.Start(Demo(std::wstring(L"password --language ") + c.Code + L" \"" + langDir + L"/Tram." + c.Code + L"\"")));
+    HWND w = d.WaitWindow(c.Title);
+    ASSERT_TRUE(w) << Narrow(c.Code);
+    HWND label = d.Control(w, L"Label1");
+    EXPECT_EQ(TDriver::Text(label), c.Prompt);
+    bool rtl = std::wstring(c.Code) == L"ARA";
+    for (HWND h : {w, label, d.Control(w, L"OkButton")})
+      EXPECT_EQ((GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0, rtl) << Narrow(c.Code);
+    EXPECT_EQ(GetWindowLongPtrW(d.Control(w, L"Edit"), GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);  // a password reads left to right
+    // The auto-sized prompt took the width of its translation and stays inside the dialog.
+    RECT lr, cr;
+    GetWindowRect(label, &lr);
+    GetClientRect(w, &cr);
+    EXPECT_GT(lr.right - lr.left, 60);
+    EXPECT_LE(lr.right - lr.left, cr.right - 16);
+    Sleep(300);  // painted before the picture is taken
+    EXPECT_TRUE(TDriver::Screenshot(w, Shot(c.Shot)));
+    d.Click(d.Control(w, L"CancelButton"));
+    Report(d);
+    EXPECT_EQ(d.WaitExit(), 2);
+  }
+}
+
 TEST(DialogsE2E, FolderDialogReturnsADriveRootAsLetterAndColon) {
   TDriver d;
   ASSERT_TRUE(d.Start(Demo(L"folder C:\\")));

@@ -1,0 +1,7 @@
+# Runs under Wine: scripts/wine-session build/windows ./wine-run bench/bench_language_switch.exe Z:$PWD/build/windows/setup/lang-Tram
+add_executable(bench_language_switch ${CMAKE_CURRENT_SOURCE_DIR}/bench_language_switch_win.cpp)
+target_link_libraries(bench_language_switch PRIVATE tv_setup)
+target_link_options(bench_language_switch PRIVATE -mwindows)
+tv_add_resources(bench_language_switch)
+tv_add_forms(bench_language_switch)
+add_dependencies(bench_language_switch tv_languages_Tram)

@@ -1,0 +1,1 @@
+tv_add_fuzzer(po DEPS tv_locale)
