@@ -152,6 +152,7 @@ class TMainForm : public TSetupWizard {
   std::vector<String> DictionaryLocales_;
   std::vector<String> LanguageLocales_;
   std::vector<String> DefaultLanguageLocales_;
+  std::vector<std::unique_ptr<TLanguageListItem>> LanguageItems_;
 };
 
 // File names of the running processes, one per process, in snapshot order.

@@ -46,16 +46,6 @@ const std::vector<TSystemLocale>& SystemLocales() {
   return locales;
 }
 
-bool FileExists(const String& file) {
-  DWORD a = GetFileAttributesW(W(file));
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const String& dir) {
-  DWORD a = GetFileAttributesW(W(dir));
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 String ThreadLocaleAbbreviation() { return GetLocaleText(GetThreadLocale(), LOCALE_SABBREVLANGNAME, String()); }
 
 // The language file of Program for Code, beside it or in the fall-back folder; empty when neither exists.
