@@ -72,9 +72,14 @@ class TXmlEntityData {
   Byte Forms = 0;          // efDecimal, efHex
   Byte HexCase = 0;        // bit 0 a lower-case hex letter seen, bit 1 an upper-case one
   bool HexLeadingZero = false;
+  // Digits as written, leading zeros included (0: as few as the code needs), so that
+  // "&#09;" and "&#x000A;" come back as they were.
+  Byte HexDigits = 0;
+  Byte DecimalDigits = 0;
 
   bool operator==(const TXmlEntityData& o) const {
-    return CharCode == o.CharCode && Forms == o.Forms && HexCase == o.HexCase && HexLeadingZero == o.HexLeadingZero;
+    return CharCode == o.CharCode && Forms == o.Forms && HexCase == o.HexCase && HexLeadingZero == o.HexLeadingZero &&
+           HexDigits == o.HexDigits && DecimalDigits == o.DecimalDigits;
   }
 };
 
@@ -83,13 +88,25 @@ class TKyXmlItemEntities : public TKyObject {
  public:
   KY_OBJECT_CREATE(TKyXmlItemEntities)
   int Count() const { return static_cast<int>(Items_.size()); }
+  // Neither forms nor a source spelling.
+  bool Empty() const { return Items_.empty() && Source.empty(); }
   const TXmlEntityData& Items(int index) const { return Items_.at(static_cast<size_t>(index)); }
   const TXmlEntityData* Find(char32_t code) const;
   TXmlEntityData& FindOrAdd(char32_t code);
-  void Clear() override { Items_.clear(); }
-  void Assign(const TKyXmlItemEntities& other) { Items_ = other.Items_; }
+  void Clear() override {
+    Items_.clear();
+    Source.clear();
+    SourceValue.clear();
+  }
+  void Assign(const TKyXmlItemEntities& other);
   void Assign(const TKyObject& source) override;
   bool Equals(const TKyObject& other) const override;
+
+  // The source text of a value that the forms cannot give back (a character spelled raw
+  // and as a reference, or in two ways), and the value it decoded to: while the node's
+  // value is still that, the writer writes the source text.
+  String Source;
+  String SourceValue;
 
  private:
   std::vector<TXmlEntityData> Items_;
@@ -122,7 +139,7 @@ class TKyXmlItem : public TKyObject {
   const TKyXmlItemEntities* CharacterFormsOrNull() const;
   bool HasCharacterForms() const {
     const TKyXmlItemEntities* f = CharacterFormsOrNull();
-    return f && f->Count() > 0;
+    return f && !f->Empty();
   }
   void TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms);
   std::unique_ptr<TKyXmlItemEntities> ReleaseCharacterForms();
@@ -277,8 +294,10 @@ class TKyXmlFileEntities {
   void Reset();
 
   // Decodes references in Text with the given EntityKinds bits (fills LastForms and,
-  // when given, Forms after clearing it).
-  String Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms);
+  // when given, Forms after clearing it). With Forms, a raw carriage return, and in an
+  // attribute value a raw tab or line feed too, is remembered as plain: the writer gives
+  // such characters a reference unless the source spelled them raw.
+  String Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute = false);
   void RecordForm(int special, Byte form);
   bool IsUnknown(StringView name) const;
 
@@ -289,7 +308,8 @@ class TKyXmlFileEntities {
   bool Sorted = false;
   TXmlSpecialBytes LastForms{};
   TStringList UnknownEntities;
-  // Upper bound of replacement text, per decode and per load, against entity bombs.
+  // Upper bound of the characters that entity expansion adds (replacement text beyond the
+  // length of the references), per decode and per load, against entity bombs.
   size_t MaxExpansion = 16u << 20;
 
  private:
@@ -358,9 +378,10 @@ class TKyXmlFile {
   void WriteProcessingInstruction(const String& value);
   void WriteText(const String& value);
 
-  // Escapes Text for output with the given write modes (see the writer).
+  // Escapes Text for output with the given write modes (see the writer); Attribute for a
+  // value between quotes, where a raw tab or line break would be read back as a space.
   String Escape(StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
-                bool useTextFile) const;
+                bool useTextFile, bool attribute = false) const;
 
   bool Stopped = false;
   bool WriteDeclaration = true;
@@ -387,10 +408,14 @@ class TKyXmlFile {
   bool Preserving() const { return (Options & xoPreserveWhiteSpace) != 0; }
   // The writer appends to one line buffer instead of joining temporary strings.
   void EscapeTo(String& out, StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
-                bool useTextFile) const;
+                bool useTextFile, bool attribute = false) const;
+  // One node; true when it is an element whose children follow (its start tag is written).
+  bool WriteNode(TKyXmlElement* item, bool indented);
   String AttributeText(const String& initial, const TKyXmlAttributes* attributes) const;
   void AppendAttributes(String& out, StringView initial, const TKyXmlAttributes* attributes) const;
   void EscapeAttributeTo(String& out, const TKyXmlAttribute& attribute) const;
+  // A text's value by its forms, or its source spelling while the value is unchanged.
+  void EscapeTextTo(String& out, const TKyXmlItem& item, const TXmlSpecialBytes& modes) const;
   void StartElement(StringView name, const TKyXmlAttributes* attributes, StringView tail, bool singleLine,
                     bool newLine);
   void WriteOwnDeclaration();

@@ -57,10 +57,14 @@ void AppendCodePoint(String& out, char32_t code) {
   }
 }
 
-// The characters Decode looks at: the ampersand and the four other specials.
-constexpr std::array<bool, 128> kDecodeSpecial = [] {
-  std::array<bool, 128> t{};
-  t[u'&'] = t[u'\''] = t[u'"'] = t[u'<'] = t[u'>'] = true;
+// Classes of the characters Decode looks at: the ampersand and the four other specials;
+// a carriage return and a tab or line feed, remembered as plain where they were raw.
+enum : Byte { kcSpecial = 1, kcCarriageReturn = 2, kcTabOrLineFeed = 4 };
+constexpr std::array<Byte, 128> kDecodeClass = [] {
+  std::array<Byte, 128> t{};
+  t[u'&'] = t[u'\''] = t[u'"'] = t[u'<'] = t[u'>'] = kcSpecial;
+  t[u'\r'] = kcCarriageReturn;
+  t[u'\t'] = t[u'\n'] = kcTabOrLineFeed;
   return t;
 }();
 
@@ -389,24 +393,48 @@ bool TKyXmlFileEntities::IsUnknown(StringView name) const {
   return UnknownEntities.Count() > 0 && UnknownEntities.Find(name, index);
 }
 
-String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms) {
+String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute) {
   LastForms = {};
   if (forms) forms->Clear();
   bool predefined = (kinds & ekPredefined) != 0;
+  // Which classes of kDecodeClass end a run of plain characters.
+  Byte stops = kcSpecial;
+  if (forms) stops |= attribute ? kcCarriageReturn | kcTabOrLineFeed : kcCarriageReturn;
+  auto isStop = [&](Char c) { return c < 128 && (kDecodeClass[c] & stops); };
+  // Set when the forms cannot give back the spelling of this text: the writer then needs
+  // the source itself.
+  bool inexact = false;
+  auto recordSpecial = [&](int special, Byte form) {
+    if (LastForms[special] & ~form) inexact = true;
+    RecordForm(special, form);
+  };
+  auto addForm = [&](TXmlEntityData& d, Byte form) {
+    if (d.Forms & ~form) inexact = true;
+    d.Forms |= form;
+  };
+  // A raw special or raw whitespace that the writer must know was spelled raw.
+  auto notePlain = [&](Char c) {
+    if (c == u'\t' || c == u'\n' || c == u'\r') {
+      addForm(forms->FindOrAdd(c), efPlain);
+    } else if (predefined && c != u'&') {
+      recordSpecial(SpecialIndex(c), efPlain);
+    }
+  };
   size_t amp = text.find(u'&');
   if (amp == StringView::npos) {
-    if (predefined)
+    if (predefined || forms)
       for (Char c : text)
-        if (c == u'\'' || c == u'"' || c == u'<' || c == u'>') RecordForm(SpecialIndex(c), efPlain);
+        if (isStop(c)) notePlain(c);
     return String(text);
   }
   String out;
   out.reserve(text.size());
+  size_t added = 0;  // characters the expanded entities add beyond their references
   size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
     // Runs of characters that are neither a reference nor a special go out in one piece.
     size_t run = i;
-    while (run < n && !(text[run] < 128 && kDecodeSpecial[text[run]])) ++run;
+    while (run < n && !isStop(text[run])) ++run;
     if (run > i) {
       out.append(text.data() + i, run - i);
       i = run;
@@ -414,7 +442,7 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
     }
     Char c = text[i];
     if (c != u'&') {
-      if (predefined && (c == u'\'' || c == u'"' || c == u'<' || c == u'>')) RecordForm(SpecialIndex(c), efPlain);
+      notePlain(c);
       out.push_back(c);
       continue;
     }
@@ -437,37 +465,37 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
       char32_t code = 0;
       Byte form;
       Byte hexCase = 0;
-      bool leadingZero = false;
-      if (name[1] == u'x') {
-        StringView digits = name.substr(2);
-        if (digits.empty() || digits.size() > 8) RaiseNotANumber(String(u"$") + String(digits));
-        for (Char d : digits) {
-          int v = HexValue(d);
-          if (v < 0) RaiseNotANumber(String(u"$") + String(digits));
-          if (d >= u'a' && d <= u'f') hexCase |= 1;
-          if (d >= u'A' && d <= u'F') hexCase |= 2;
-          code = code * 16 + static_cast<char32_t>(v);
-        }
-        leadingZero = digits[0] == u'0';
-        form = efHex;
-      } else {
-        StringView digits = name.substr(1);
-        if (digits.size() > 8) RaiseNotANumber(digits);
-        for (Char d : digits) {
-          if (d < u'0' || d > u'9') RaiseNotANumber(digits);
-          code = code * 10 + static_cast<char32_t>(d - u'0');
-        }
-        form = efDecimal;
+      bool hex = name[1] == u'x';
+      StringView digits = name.substr(hex ? 2 : 1);
+      // Leading zeros are valid in any number; past U+10FFFF the value stops growing.
+      if (digits.empty()) RaiseNotANumber(String(u"$"));
+      for (Char d : digits) {
+        int v = hex ? HexValue(d) : (d >= u'0' && d <= u'9' ? d - u'0' : -1);
+        if (v < 0) RaiseNotANumber(hex ? String(u"$") + String(digits) : String(digits));
+        if (d >= u'a' && d <= u'f') hexCase |= 1;
+        if (d >= u'A' && d <= u'F') hexCase |= 2;
+        if (code <= 0x10FFFF) code = code * (hex ? 16 : 10) + static_cast<char32_t>(v);
       }
+      form = hex ? efHex : efDecimal;
       if (code > 0x10FFFF) RaiseNotANumber(name.substr(1));
       int special = SpecialIndex(code);
       if (special >= 0) {
-        RecordForm(special, form);
+        recordSpecial(special, form);
+        // The writer spells these "&#x3C;" and "&#60;".
+        if (hex ? digits.size() != 2 || (hexCase & 1) : digits[0] == u'0') inexact = true;
       } else if (forms) {
         TXmlEntityData& d = forms->FindOrAdd(code);
-        d.Forms |= form;
-        d.HexCase |= hexCase;
-        if (form == efHex) d.HexLeadingZero = d.HexLeadingZero || leadingZero;
+        addForm(d, form);
+        if (digits.size() > 255) inexact = true;
+        Byte written = static_cast<Byte>(std::min<size_t>(digits.size(), 255));
+        Byte& kept = hex ? d.HexDigits : d.DecimalDigits;
+        if (!kept) kept = written;
+        if (kept != written) inexact = true;
+        if (hex) {
+          d.HexCase |= hexCase;
+          if (d.HexCase == 3) inexact = true;
+          d.HexLeadingZero = d.HexLeadingZero || digits[0] == u'0';
+        }
       }
       AppendCodePoint(out, code);
       i = hasSemi ? j : j - 1;
@@ -477,9 +505,13 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
     if (e && (kinds & (1 << e->EntityKind))) {
       out += e->Value;
       e->Used = true;
-      if (e->EntityKind == 0 && !e->Value.empty()) RecordForm(SpecialIndex(e->Value[0]), efNamed);
-      if (out.size() > MaxExpansion)
-        throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(MaxExpansion)}));
+      if (e->EntityKind == 0 && !e->Value.empty()) recordSpecial(SpecialIndex(e->Value[0]), efNamed);
+      size_t reference = j + (hasSemi ? 1 : 0) - i;
+      if (e->Value.size() > reference) {
+        added += e->Value.size() - reference;
+        if (added > MaxExpansion)
+          throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(MaxExpansion)}));
+      }
     } else if (e) {
       out.push_back(u'&');
       out += name;
@@ -492,6 +524,21 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
       if (!IsUnknown(name)) UnknownEntities.Add(String(name));
     }
     i = hasSemi ? j : j - 1;
+  }
+  if (forms && forms->Count() > 0 && !inexact) {
+    // A character given by a reference and also written raw (raw whitespace that the
+    // writer would escape was seen above).
+    for (int k = 0; k < forms->Count() && !inexact; ++k) {
+      char32_t code = forms->Items(k).CharCode;
+      if (code == u'\r' || (attribute && (code == u'\t' || code == u'\n'))) continue;
+      String raw;
+      AppendCodePoint(raw, code);
+      inexact = text.find(raw) != StringView::npos;
+    }
+  }
+  if (forms && inexact) {
+    forms->Source = String(text);
+    forms->SourceValue = out;
   }
   return out;
 }
@@ -530,13 +577,19 @@ TKyXmlElement* TKyXmlFile::AddItem(std::unique_ptr<TKyXmlElement> item) {
 
 // ---- object base: Assign and Equals
 
+void TKyXmlItemEntities::Assign(const TKyXmlItemEntities& other) {
+  Items_ = other.Items_;
+  Source = other.Source;
+  SourceValue = other.SourceValue;
+}
+
 void TKyXmlItemEntities::Assign(const TKyObject& source) {
-  if (const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&source)) Items_ = o->Items_;
+  if (const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&source)) Assign(*o);
 }
 
 bool TKyXmlItemEntities::Equals(const TKyObject& other) const {
   const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&other);
-  return o && Items_ == o->Items_;
+  return o && Items_ == o->Items_ && Source == o->Source && SourceValue == o->SourceValue;
 }
 
 void TKyXmlItem::Assign(const TKyObject& source) {

@@ -107,37 +107,47 @@ String XmlIncludedText(const String& identifier, const String& baseDir) {
   TMemoryStream ms;
   ms.LoadFromFile(id);
   const RawBytes& bytes = ms.Bytes();
-  // The first non-blank line decides whether this is markup.
-  size_t i = 0;
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
-  while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == 0))
-    ++i;
-  bool markup = i < bytes.size() && bytes[i] == '<';
-  if (markup && i + 5 <= bytes.size()) {
-    std::string w = bytes.substr(i + 1, 4);
-    for (char& c : w) c = static_cast<char>(c | 0x20);
+  // UTF-16 (by its mark or a leading "<") is decoded before anything is looked at: its
+  // first raw byte says nothing about its first character.
+  bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+               bytes.compare(0, 2, std::string("<\0", 2)) == 0 || bytes.compare(0, 2, std::string("\0<", 2)) == 0;
+  String wide = utf16 ? DecodeBytes(bytes, TKyTextFile::ekUtf8) : String();
+  size_t size = utf16 ? wide.size() : bytes.size();
+  auto at = [&](size_t k) -> unsigned { return utf16 ? wide[k] : static_cast<unsigned char>(bytes[k]); };
+  // The first non-blank character decides whether this is markup.
+  size_t i = !utf16 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (i < size && (at(i) == ' ' || at(i) == '\t' || at(i) == '\r' || at(i) == '\n' || at(i) == 0)) ++i;
+  bool markup = i < size && at(i) == '<';
+  if (markup && i + 5 <= size) {
+    std::string w;
+    for (size_t k = i + 1; k < i + 5; ++k) w.push_back(static_cast<char>(at(k) < 0x80 ? at(k) | 0x20 : 0));
     if (w == "html") markup = false;
   }
   if (!markup) {
-    String text = DecodeBytes(bytes, TKyTextFile::ekCodePage);
+    String text = utf16 ? wide : DecodeBytes(bytes, TKyTextFile::ekCodePage);
     TStringList lines;
     lines.SetText(text);
     return lines.Text();
   }
-  // The declaration's encoding applies to the rest, unless a byte-order mark fixed it.
-  String declared;
-  size_t d = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  if (bytes.compare(d, 5, "<?xml") == 0) {
-    size_t end = bytes.find("?>", d);
-    String decl = AsciiToString(bytes.substr(d, end == RawBytes::npos ? 0 : end - d));
-    size_t enc = decl.find(u"encoding");
-    size_t k = enc == String::npos ? String::npos : decl.find(u'=', enc);
-    if (k != String::npos) {
-      ++k;
-      declared = ReadLiteral(decl, k);
+  String text;
+  if (utf16) {
+    text = std::move(wide);
+  } else {
+    // The declaration's encoding applies to the rest, unless a byte-order mark fixed it.
+    String declared;
+    size_t d = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    if (bytes.compare(d, 5, "<?xml") == 0) {
+      size_t end = bytes.find("?>", d);
+      String decl = AsciiToString(bytes.substr(d, end == RawBytes::npos ? 0 : end - d));
+      size_t enc = decl.find(u"encoding");
+      size_t k = enc == String::npos ? String::npos : decl.find(u'=', enc);
+      if (k != String::npos) {
+        ++k;
+        declared = ReadLiteral(decl, k);
+      }
     }
+    text = DecodeBytes(bytes, TKyTextFile::ekUtf8, d == 0 ? declared : String());
   }
-  String text = DecodeBytes(bytes, TKyTextFile::ekUtf8, d == 0 ? declared : String());
   size_t s = SkipWs(text, 0);
   if (text.compare(s, 5, u"<?xml") != 0) return text;
   size_t e = text.find(u"?>", s);
@@ -207,7 +217,7 @@ class TXmlReader {
   void ParseDeclarations(String text);
   bool Preserving() const { return (F.Options & xoPreserveWhiteSpace) != 0; }
   void TakeForms(TKyXmlItem& item) {
-    if (Scratch.Count() > 0) item.CharacterForms().Assign(Scratch);
+    if (!Scratch.Empty()) item.CharacterForms().Assign(Scratch);
   }
 
   TKyXmlFile& F;
@@ -232,8 +242,9 @@ class TXmlReader {
   static constexpr size_t kSharedSlots = 1024;
   static constexpr size_t kSharedMaxLength = 64;
   std::vector<TXmlString> Shared_ = std::vector<TXmlString>(kSharedSlots);
-  size_t Expanded = 0;  // characters produced by entity expansion in character data
+  size_t Expanded = 0;  // characters that entity expansion added to character data
   bool Halt = false;    // this load was asked to stop
+  bool DeclarationSeen_ = false;
 };
 
 bool TXmlReader::More() {
@@ -477,6 +488,8 @@ void TXmlReader::Delimited(StringView open, StringView close, Byte kind) {
 }
 
 void TXmlReader::Declaration() {
+  bool atStart = !Current && !F.Root() && !DeclarationSeen_;
+  DeclarationSeen_ = true;
   auto node = std::make_unique<TKyXmlElement>(u"xml", xkDeclaration);
   node->Tail = ReadWhitespace();
   while (ReadAttribute(*node)) {
@@ -486,7 +499,9 @@ void TXmlReader::Declaration() {
       if (a->Value != u"1.0") throw Exception(Format(SXmlUnknownVersion, {a->Value.View()}));
     } else if (SameText(a->Name, u"encoding")) {
       F.Encoding = a->Value.Str();
-      if (!(F.Options & xoIgnoreEncoding)) {
+      // Only the document's own declaration switches the decoding, not one that an
+      // entity's text brings into the middle of it.
+      if (!(F.Options & xoIgnoreEncoding) && atStart) {
         if (T.EncodingDetected && EncodingClassOf(a->Value, T.Encoding) != T.Encoding)
           throw Exception(Format(SXmlEncodingConflict, {T.EncodingName(), a->Value.View()}));
         T.SetEncodingName(a->Value);
@@ -564,6 +579,7 @@ void TXmlReader::ProcessDocType(const String& value) {
 void TXmlReader::ParseDeclarations(String text) {
   size_t i = 0;
   size_t replacements = 0;
+  size_t added = 0;  // characters the replacements added beyond their references
   while (i < text.size()) {
     StringView s = text;
     Char c = s[i];
@@ -611,10 +627,13 @@ void TXmlReader::ParseDeclarations(String text) {
       }
       String name = text.substr(i + 1, e - i - 1);
       TKyXmlEntity* pe = E.FindParameterEntity(name);
+      size_t reference = e + 1 - i;
+      const String replacement = pe ? pe->Value : String();
+      if (replacement.size() > reference) added += replacement.size() - reference;
       // Self-referencing parameter entities would grow the text without end.
-      if (++replacements > 20000 || text.size() > E.MaxExpansion)
+      if (++replacements > 20000 || added > E.MaxExpansion)
         throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
-      text.replace(i, e + 1 - i, pe ? pe->Value : String());
+      text.replace(i, reference, replacement);
     } else {
       ++i;
     }
@@ -639,7 +658,7 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
   Consume(1);
   size_t e = FindText(StringView(&q, 1));
   if (e == String::npos) Unclosed(a->Name.Str());
-  String value = E.Decode(StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch);
+  String value = E.Decode(StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch, true);
   Consume(e);
   if (F.Options & xoTrimText) {
     size_t b = 0, t = value.size();
@@ -731,12 +750,18 @@ bool TXmlReader::EndTag(TKyXmlElement* given) {
 
 void TXmlReader::Collapse(TKyXmlElement& e) {
   int n = e.ElementCount();
-  if (n == 0 && e.Value.empty() && Pending) {
-    e.ChangeValue(Pending->Value.Str());
-    Pending.reset();
-  } else if (n == 1 && e.Elements(0)->Kind() == xkWhiteSpace) {
-    e.ChangeValue(e.Elements(0)->Value.Str());
-    e.DeleteElement(0);
+  TKyXmlElement* blank = n == 0 && e.Value.empty() && Pending  ? Pending.get()
+                         : n == 1 && e.Elements(0)->Kind() == xkWhiteSpace ? e.Elements(0)
+                                                                           : nullptr;
+  if (blank) {
+    e.ChangeValue(blank->Value.Str());
+    // Whitespace from the source: a carriage return in it goes back raw.
+    if (e.Value.View().find(u'\r') != StringView::npos)
+      e.CharacterForms().FindOrAdd(u'\r').Forms |= efPlain;
+    if (blank == Pending.get())
+      Pending.reset();
+    else
+      e.DeleteElement(0);
   } else if (n == 1 && e.HasText && e.Elements(0)->Kind() == xkText) {
     TKyXmlElement* c = e.Elements(0);
     e.LeadingSpace = std::move(c->LeadingSpace);
@@ -762,9 +787,9 @@ void TXmlReader::CharData() {
       StringView piece = StringView(Buf).substr(Pos, len);
       if (piece.find(u'&') != StringView::npos) {
         String decoded = E.Decode(piece, expand, nullptr);
-        if (decoded != piece) {
+        if (decoded.size() > piece.size()) {
           // Replacement text is parsed again, so an entity that names itself would never end.
-          Expanded += decoded.size();
+          Expanded += decoded.size() - piece.size();
           if (Expanded > E.MaxExpansion)
             throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
         }
