@@ -37,24 +37,54 @@ std::string Dir() {
   return dir;
 }
 
-// A document that looks like a translation project.
+// A document that looks like a translation project exchanged between tools: a unit per
+// string with many attributes, the five named entities, decimal references, comments,
+// CDATA, inline elements inside text, xml:space, and text in several scripts.
 std::string Generate(size_t bytes) {
-  std::string s = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- Tramvelon project -->\n"
-                  "<project name=\"Demo &amp; Sample\" version=\"4\">\n"
-                  "  <header created=\"20150504181809\" source=\"en\" target=\"de\"/>\n  <strings>\n";
+  struct TLanguage {
+    const char* Code;
+    const char* Text;  // a translation of "Open the file %s and continue with step"
+  };
+  static const TLanguage kLanguages[] = {
+      {"de-DE", "Datei \xE2\x80\x9E%s\xE2\x80\x9C \xC3\xB6" "ffnen und mit Schritt"},
+      {"ru-RU", "\xD0\x9E\xD1\x82\xD0\xBA\xD1\x80\xD0\xBE\xD0\xB9\xD1\x82\xD0\xB5 \xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB %s "
+                "\xD0\xB8 \xD0\xBF\xD1\x80\xD0\xBE\xD0\xB4\xD0\xBE\xD0\xBB\xD0\xB6\xD0\xB8\xD1\x82\xD0\xB5 \xD1\x88\xD0\xB0\xD0\xB3"},
+      {"ja-JP", "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB %s \xE3\x82\x92\xE9\x96\x8B\xE3\x81\x84\xE3\x81\xA6"
+                "\xE6\xAC\xA1\xE3\x81\xAE\xE6\x89\x8B\xE9\xA0\x86"},
+      {"el-GR", "\xCE\x86\xCE\xBD\xCE\xBF\xCE\xB9\xCE\xB3\xCE\xBC\xCE\xB1 \xCE\xB1\xCF\x81\xCF\x87\xCE\xB5\xCE\xAF\xCE\xBF\xCF\x85 %s "
+                "\xCE\xB2\xCE\xAE\xCE\xBC\xCE\xB1"},
+      {"ar-SA", "\xD8\xA7\xD9\x81\xD8\xAA\xD8\xAD \xD8\xA7\xD9\x84\xD9\x85\xD9\x84\xD9\x81 %s \xD9\x88\xD8\xAA\xD8\xA7\xD8\xA8\xD8\xB9 "
+                "\xD8\xA7\xD9\x84\xD8\xAE\xD8\xB7\xD9\x88\xD8\xA9"},
+      {"fr-FR", "Ouvrez le fichier &#171;&#160;%s&#160;&#187; et continuez &#224; l&apos;&#233;tape"},
+  };
+  std::string s =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\" xmlns:tv=\"urn:tramvelon:4\">\n"
+      "  <!-- Tramvelon project &amp; exchange file -->\n"
+      "  <file original=\"Demo &amp; Sample.tvp\" source-language=\"en-US\" datatype=\"winres\" "
+      "tool-id=\"tramvelon\" date=\"2015-05-04T18:18:09Z\">\n"
+      "    <header>\n      <tool tool-id=\"tramvelon\" tool-name=\"Tramvelon\" tool-version=\"4.0.354\"/>\n"
+      "      <note>Strings of the main window &lt;TMainForm&gt;</note>\n    </header>\n    <body>\n";
   s.reserve(bytes + 4096);
   for (unsigned i = 0; s.size() < bytes; ++i) {
+    const TLanguage& l = kLanguages[i % (sizeof kLanguages / sizeof kLanguages[0])];
     std::string id = std::to_string(i);
-    s += "    <string id=\"ID_" + id + "\" state=\"" + (i % 3 ? "translated" : "new") +
-         "\" changed=\"2015050418" + std::to_string(1000 + i % 9000) + "\">\n"
-         "      <source>Open the file &quot;%s&quot; &amp; continue with step " + id + "</source>\n"
-         "      <target>Datei \xE2\x80\x9E%s\xE2\x80\x9C \xC3\xB6" "ffnen &amp; mit Schritt " + id +
-         " fortfahren \xE2\x80\x93 \xE6\x97\xA5\xE6\x9C\xAC</target>\n";
-    if (i % 4 == 0) s += "      <comment><![CDATA[Shown in the <b>Open</b> dialog]]></comment>\n";
-    if (i % 7 == 0) s += "      <!-- reviewed by the project author -->\n";
-    s += "    </string>\n";
+    s += "      <trans-unit id=\"u" + id + "\" resname=\"IDS_OPEN_FILE_" + id +
+         "\" restype=\"string\" translate=\"yes\" approved=\"" + (i % 3 ? "yes" : "no") +
+         "\" maxwidth=\"" + std::to_string(40 + i % 80) + "\" size-unit=\"char\" tv:changed=\"2015050418" +
+         std::to_string(1000 + i % 9000) + "\" tv:author=\"J. M&#252;ller\"";
+    if (i % 5 == 0) s += " xml:space=\"preserve\"";
+    s += ">\n        <source xml:lang=\"en-US\">Open the file &quot;%s&quot; &amp; continue with &lt;step&gt; " + id +
+         "</source>\n        <target xml:lang=\"" + l.Code + "\" state=\"" + (i % 4 ? "translated" : "needs-review-translation") +
+         "\">" + l.Text + " <g id=\"1\" ctype=\"x-bold\">" + id + "</g><x id=\"2\"/> &#8211; Caf&#233;</target>\n";
+    if (i % 3 == 0) s += "        <note from=\"translator\">Don&apos;t shorten: <![CDATA[<b>Open</b> & more]]></note>\n";
+    if (i % 7 == 0) s += "        <!-- reviewed by the project author -->\n";
+    if (i % 2 == 0)
+      s += "        <context-group purpose=\"location\"><context context-type=\"sourcefile\">Main.pas</context>"
+           "<context context-type=\"linenumber\">" + std::to_string(100 + i % 900) + "</context></context-group>\n";
+    s += "      </trans-unit>\n";
   }
-  s += "  </strings>\n</project>\n";
+  s += "    </body>\n  </file>\n</xliff>\n";
   return s;
 }
 
@@ -247,6 +277,14 @@ int Peak(const std::string& lib, const std::string& file) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--peak") return Peak(argv[2], argv[3]);
+  // "--generate MB FILE": the document of that size, for profiling by hand.
+  if (argc == 4 && std::string(argv[1]) == "--generate") {
+    std::string text = Generate(static_cast<size_t>(std::atoi(argv[2])) << 20);
+    FILE* f = std::fopen(argv[3], "wb");
+    if (!f) return 1;
+    std::fwrite(text.data(), 1, text.size(), f);
+    return std::fclose(f) == 0 ? 0 : 1;
+  }
   xmlInitParser();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

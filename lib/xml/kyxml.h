@@ -83,33 +83,48 @@ class TXmlEntityData {
   }
 };
 
-// Owning list of TXmlEntityData of one node.
+// The source text of a value that the forms cannot give back (a character spelled raw
+// and as a reference, or in two ways), and the value it decoded to: while the node's
+// value is still that, the writer writes the source text.
+struct TXmlSourceText {
+  String Source;
+  String Value;
+  bool operator==(const TXmlSourceText& o) const { return Source == o.Source && Value == o.Value; }
+};
+
+// Owning list of TXmlEntityData of one node. Translation documents give many nodes a
+// reference or two, so the list lives in the node pool with room for what it holds.
 class TKyXmlItemEntities : public TKyObject {
  public:
+  TKyXmlItemEntities() = default;
+  TKyXmlItemEntities(const TKyXmlItemEntities&) = delete;
+  TKyXmlItemEntities& operator=(const TKyXmlItemEntities&) = delete;
+  ~TKyXmlItemEntities() override;
+  static void* operator new(size_t size) { return XmlPoolAlloc(size); }
+  static void operator delete(void* p, size_t size) { XmlPoolFree(p, size); }
   KY_OBJECT_CREATE(TKyXmlItemEntities)
-  int Count() const { return static_cast<int>(Items_.size()); }
-  // Neither forms nor a source spelling.
-  bool Empty() const { return Items_.empty() && Source.empty(); }
-  const TXmlEntityData& Items(int index) const { return Items_.at(static_cast<size_t>(index)); }
+
+  int Count() const { return static_cast<int>(Count_); }
+  // Neither forms nor a source text.
+  bool Empty() const { return Count_ == 0 && !SourceText; }
+  const TXmlEntityData& Items(int index) const;
   const TXmlEntityData* Find(char32_t code) const;
   TXmlEntityData& FindOrAdd(char32_t code);
   void Clear() override {
-    Items_.clear();
-    Source.clear();
-    SourceValue.clear();
+    Count_ = 0;
+    SourceText.reset();
   }
   void Assign(const TKyXmlItemEntities& other);
   void Assign(const TKyObject& source) override;
   bool Equals(const TKyObject& other) const override;
 
-  // The source text of a value that the forms cannot give back (a character spelled raw
-  // and as a reference, or in two ways), and the value it decoded to: while the node's
-  // value is still that, the writer writes the source text.
-  String Source;
-  String SourceValue;
+  std::unique_ptr<TXmlSourceText> SourceText;
 
  private:
-  std::vector<TXmlEntityData> Items_;
+  void Reserve(std::uint32_t capacity);
+  TXmlEntityData* Items_ = nullptr;
+  std::uint32_t Count_ = 0;
+  std::uint32_t Capacity_ = 0;
 };
 
 // Assign and Equals cover names, values, whitespace and remembered forms (for elements
@@ -192,6 +207,8 @@ class TKyXmlAttributes {
   void Add(std::unique_ptr<TKyXmlAttribute> attribute, int index = -1);
   TKyXmlAttribute* Find(StringView name) const;
   void Clear() { Items_.clear(); }
+  // Gives back the room kept for further attributes (the reader, once a tag is read).
+  void Compact() { Items_.shrink_to_fit(); }
   // Copies of every attribute of Other.
   void Assign(const TKyXmlAttributes& other);
   bool Equals(const TKyXmlAttributes& other) const;

@@ -38,6 +38,16 @@ class TXmlNodeArray {
   void reserve(size_t n) {
     if (n > Capacity()) Grow(n);
   }
+  // Room for exactly the items held.
+  void shrink_to_fit() {
+    if (!B_ || B_->Capacity == B_->Count) return;
+    if (B_->Count == 0) {
+      FreeBlock(B_);
+      B_ = nullptr;
+    } else {
+      Grow(B_->Count);
+    }
+  }
   void push_back(std::unique_ptr<T> item) { insert(size(), std::move(item)); }
   void insert(size_t i, std::unique_ptr<T> item) {
     if (size() == Capacity()) Grow(size() < 2 ? 2 : size() * 2);

@@ -2,7 +2,8 @@
 #include <array>
 #include <cmath>
 #include <mutex>
-#include <unordered_map>
+#include <memory>
+#include <stdexcept>
 
 #include "lib/core/kydatetime.h"
 #include "lib/core/kyformat.h"
@@ -82,18 +83,38 @@ bool XmlUnknownEntityIsError = false;
 
 // ---- TKyXmlItemEntities
 
+TKyXmlItemEntities::~TKyXmlItemEntities() {
+  if (Items_) XmlPoolFree(Items_, Capacity_ * sizeof(TXmlEntityData));
+}
+
+void TKyXmlItemEntities::Reserve(std::uint32_t capacity) {
+  if (capacity <= Capacity_) return;
+  auto* items = static_cast<TXmlEntityData*>(XmlPoolAlloc(capacity * sizeof(TXmlEntityData)));
+  std::uninitialized_copy_n(Items_ ? Items_ : items, Count_, items);
+  if (Items_) XmlPoolFree(Items_, Capacity_ * sizeof(TXmlEntityData));
+  Items_ = items;
+  Capacity_ = capacity;
+}
+
+const TXmlEntityData& TKyXmlItemEntities::Items(int index) const {
+  if (index < 0 || static_cast<std::uint32_t>(index) >= Count_) throw std::out_of_range("TKyXmlItemEntities");
+  return Items_[index];
+}
+
 const TXmlEntityData* TKyXmlItemEntities::Find(char32_t code) const {
-  for (const auto& e : Items_)
-    if (e.CharCode == code) return &e;
+  for (std::uint32_t i = 0; i < Count_; ++i)
+    if (Items_[i].CharCode == code) return &Items_[i];
   return nullptr;
 }
 
 TXmlEntityData& TKyXmlItemEntities::FindOrAdd(char32_t code) {
-  for (auto& e : Items_)
-    if (e.CharCode == code) return e;
-  Items_.push_back(TXmlEntityData{});
-  Items_.back().CharCode = code;
-  return Items_.back();
+  for (std::uint32_t i = 0; i < Count_; ++i)
+    if (Items_[i].CharCode == code) return Items_[i];
+  if (Count_ == Capacity_) Reserve(Capacity_ ? 2 * Capacity_ : 2);
+  TXmlEntityData& d = Items_[Count_++];
+  d = TXmlEntityData{};
+  d.CharCode = code;
+  return d;
 }
 
 // ---- TKyXmlItem
@@ -106,9 +127,77 @@ void TKyXmlItem::ChangeValue(const String& text) {
 
 namespace {
 
-struct TFormsTable {
+// Node to forms, open addressing: one lookup per node that has forms, no allocation per entry.
+class TFormsTable {
+ public:
   std::mutex Lock;
-  std::unordered_map<const TKyXmlItem*, std::unique_ptr<TKyXmlItemEntities>> Forms;
+
+  TKyXmlItemEntities* Find(const TKyXmlItem* key) const {
+    if (Live_ == 0) return nullptr;
+    for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
+      if (Slots_[i].Key == key) return Slots_[i].Value;
+      if (!Slots_[i].Key) return nullptr;
+    }
+  }
+  // The slot of Key, made when it has none.
+  TKyXmlItemEntities*& At(const TKyXmlItem* key) {
+    if ((Used_ + 1) * 2 > Slots_.size()) Rehash(std::max<size_t>(64, Live_ * 4));
+    size_t tomb = SIZE_MAX;
+    for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
+      TSlot& s = Slots_[i];
+      if (s.Key == key) return s.Value;
+      if (s.Key == Tomb() && tomb == SIZE_MAX) tomb = i;
+      if (!s.Key) {
+        if (tomb != SIZE_MAX) {
+          i = tomb;
+        } else {
+          ++Used_;
+        }
+        ++Live_;
+        Slots_[i] = {key, nullptr};
+        return Slots_[i].Value;
+      }
+    }
+  }
+  TKyXmlItemEntities* Take(const TKyXmlItem* key) {
+    if (Live_ == 0) return nullptr;
+    for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
+      TSlot& s = Slots_[i];
+      if (s.Key == key) {
+        TKyXmlItemEntities* v = s.Value;
+        s = {Tomb(), nullptr};
+        if (--Live_ * 16 < Slots_.size() && Slots_.size() > 1024) Rehash(Live_ * 4);
+        return v;
+      }
+      if (!s.Key) return nullptr;
+    }
+  }
+
+ private:
+  struct TSlot {
+    const TKyXmlItem* Key;
+    TKyXmlItemEntities* Value;
+  };
+  static const TKyXmlItem* Tomb() { return reinterpret_cast<const TKyXmlItem*>(alignof(TKyXmlItem)); }
+  size_t Home(const TKyXmlItem* key) const {
+    auto h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key)) * 0x9E3779B97F4A7C15ULL;
+    return static_cast<size_t>(h >> 20) & (Slots_.size() - 1);
+  }
+  void Rehash(size_t want) {
+    size_t size = 64;
+    while (size < want) size *= 2;
+    std::vector<TSlot> old(size, TSlot{nullptr, nullptr});
+    old.swap(Slots_);
+    Used_ = Live_ = 0;
+    for (const TSlot& s : old)
+      if (s.Key && s.Key != Tomb()) {
+        TKyXmlItemEntities*& v = At(s.Key);
+        v = s.Value;
+      }
+  }
+  std::vector<TSlot> Slots_;
+  size_t Used_ = 0;  // live and erased slots
+  size_t Live_ = 0;
 };
 
 TFormsTable& FormsTable() {
@@ -121,8 +210,8 @@ TFormsTable& FormsTable() {
 TKyXmlItemEntities& TKyXmlItem::CharacterForms() {
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  std::unique_ptr<TKyXmlItemEntities>& f = t.Forms[this];
-  if (!f) f = std::make_unique<TKyXmlItemEntities>();
+  TKyXmlItemEntities*& f = t.At(this);
+  if (!f) f = new TKyXmlItemEntities;
   HasForms_ = true;
   return *f;
 }
@@ -131,8 +220,7 @@ const TKyXmlItemEntities* TKyXmlItem::CharacterFormsOrNull() const {
   if (!HasForms_) return nullptr;
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  auto it = t.Forms.find(this);
-  return it == t.Forms.end() ? nullptr : it->second.get();
+  return t.Find(this);
 }
 
 void TKyXmlItem::TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) {
@@ -140,7 +228,7 @@ void TKyXmlItem::TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) {
   if (!forms) return;
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  t.Forms[this] = std::move(forms);
+  t.At(this) = forms.release();
   HasForms_ = true;
 }
 
@@ -149,11 +237,7 @@ std::unique_ptr<TKyXmlItemEntities> TKyXmlItem::ReleaseCharacterForms() {
   HasForms_ = false;
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  auto it = t.Forms.find(this);
-  if (it == t.Forms.end()) return nullptr;
-  std::unique_ptr<TKyXmlItemEntities> f = std::move(it->second);
-  t.Forms.erase(it);
-  return f;
+  return std::unique_ptr<TKyXmlItemEntities>(t.Take(this));
 }
 
 // ---- TKyXmlAttributes
@@ -537,8 +621,7 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
     }
   }
   if (forms && inexact) {
-    forms->Source = String(text);
-    forms->SourceValue = out;
+    forms->SourceText = std::make_unique<TXmlSourceText>(TXmlSourceText{String(text), out});
   }
   return out;
 }
@@ -578,9 +661,12 @@ TKyXmlElement* TKyXmlFile::AddItem(std::unique_ptr<TKyXmlElement> item) {
 // ---- object base: Assign and Equals
 
 void TKyXmlItemEntities::Assign(const TKyXmlItemEntities& other) {
-  Items_ = other.Items_;
-  Source = other.Source;
-  SourceValue = other.SourceValue;
+  if (&other == this) return;
+  Count_ = 0;
+  Reserve(other.Count_);
+  std::copy_n(other.Items_, other.Count_, Items_);
+  Count_ = other.Count_;
+  SourceText = other.SourceText ? std::make_unique<TXmlSourceText>(*other.SourceText) : nullptr;
 }
 
 void TKyXmlItemEntities::Assign(const TKyObject& source) {
@@ -589,7 +675,8 @@ void TKyXmlItemEntities::Assign(const TKyObject& source) {
 
 bool TKyXmlItemEntities::Equals(const TKyObject& other) const {
   const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&other);
-  return o && Items_ == o->Items_ && Source == o->Source && SourceValue == o->SourceValue;
+  if (!o || Count_ != o->Count_ || !std::equal(Items_, Items_ + Count_, o->Items_)) return false;
+  return SourceText && o->SourceText ? *SourceText == *o->SourceText : !SourceText && !o->SourceText;
 }
 
 void TKyXmlItem::Assign(const TKyObject& source) {

@@ -693,6 +693,7 @@ bool TXmlReader::StartTag(TKyXmlElement* given) {
   e->Tail = ReadWhitespace();
   while (ReadAttribute(*e)) {
   }
+  e->Attributes.Compact();
   if (Avail() == 0) Unclosed(u"<" + e->Name);
   if (Peek(0) == u'/') {
     e->SetKind(xkEmptyElement);

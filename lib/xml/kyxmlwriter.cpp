@@ -109,7 +109,8 @@ bool NamesEncodingOf(StringView name, const TKyTextFile& text) {
 
 // The source spelling of a value that is still what it was read as.
 const String* SourceOf(const TKyXmlItemEntities* forms, StringView value) {
-  return forms && !forms->Source.empty() && StringView(forms->SourceValue) == value ? &forms->Source : nullptr;
+  return forms && forms->SourceText && StringView(forms->SourceText->Value) == value ? &forms->SourceText->Source
+                                                                                    : nullptr;
 }
 
 }  // namespace
