@@ -185,7 +185,7 @@ class TXmlReader {
     Consume(n);
     return s;
   }
-  String ReadWhitespace();
+  TXmlWhitespace ReadWhitespace();
   // Characters up to the end of the name at the read position.
   size_t NameLength(bool stopAtQuestion);
   String ReadName(bool stopAtQuestion = false);
@@ -204,6 +204,11 @@ class TXmlReader {
   bool ParseContent(TKyXmlElement* given);
   bool Markup(TKyXmlElement* given);
   void CharData();
+  void AddText(StringView lead, StringView text, StringView trail);
+  void DropPending() {
+    Pending.reset();
+    PendingValue_.clear();
+  }
   bool StartTag(TKyXmlElement* given);
   bool EndTag(TKyXmlElement* given);
   void Declaration();
@@ -234,7 +239,10 @@ class TXmlReader {
   std::vector<TKyXmlElement*> Stack;
   TKyXmlElement* Current = nullptr;
   int OpenTags = 0;
+  // The whitespace text read last, until the next markup decides its fate: a node in the
+  // preserving layout, else only its text.
   std::unique_ptr<TKyXmlElement> Pending;
+  TXmlString PendingValue_;
   TKyXmlItemEntities Scratch;
   // Names seen in this load; the keys view the kept strings' own text.
   std::unordered_map<StringView, TXmlString> Names_;
@@ -245,6 +253,7 @@ class TXmlReader {
   size_t Expanded = 0;  // characters that entity expansion added to character data
   bool Halt = false;    // this load was asked to stop
   bool DeclarationSeen_ = false;
+  size_t TagEnd_ = String::npos;  // a ">" in Buf at or after the tag being read
 };
 
 bool TXmlReader::More() {
@@ -252,6 +261,7 @@ bool TXmlReader::More() {
   if (Pos > 0 && (Pos == Buf.size() || Pos >= 4096)) {
     Buf.erase(0, Pos);
     Pos = 0;
+    TagEnd_ = String::npos;
   }
   if (FirstRead_) {
     FirstRead_ = false;
@@ -319,10 +329,12 @@ void TXmlReader::Advance(size_t n) {
   }
 }
 
-String TXmlReader::ReadWhitespace() {
+TXmlWhitespace TXmlReader::ReadWhitespace() {
   size_t k = 0;
   while (k + 1 < Avail() && IsWs(Buf[Pos + k])) ++k;
-  return Take(k);
+  TXmlWhitespace w(StringView(Buf).substr(Pos, k));
+  Consume(k);
+  return w;
 }
 
 namespace {
@@ -394,10 +406,8 @@ void TXmlReader::Run() {
     Fail(SXmlInvalidTopLevel);
   }
   ParseContent(nullptr);
-  if (Pending) {
-    if (Preserving()) AddNode(std::move(Pending));
-    Pending.reset();
-  }
+  if (Pending) AddNode(std::move(Pending));
+  DropPending();
 }
 
 bool TXmlReader::ParseContent(TKyXmlElement* given) {
@@ -473,7 +483,7 @@ bool TXmlReader::Markup(TKyXmlElement* given) {
   } else {
     stop = StartTag(given);
   }
-  Pending.reset();
+  DropPending();
   return stop;
 }
 
@@ -641,7 +651,11 @@ void TXmlReader::ParseDeclarations(String text) {
 }
 
 bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
-  FindText(u">");
+  // The tag is in the buffer up to a ">"; once found, that holds for its other attributes.
+  if (TagEnd_ == String::npos || TagEnd_ < Pos) {
+    size_t d = FindText(u">");
+    TagEnd_ = d == String::npos ? String::npos : Pos + d;
+  }
   if (Avail() == 0) return false;
   Char c = Peek(0);
   if (c == u'>' || c == u'/' || c == u'?') return false;
@@ -751,16 +765,15 @@ bool TXmlReader::EndTag(TKyXmlElement* given) {
 
 void TXmlReader::Collapse(TKyXmlElement& e) {
   int n = e.ElementCount();
-  TKyXmlElement* blank = n == 0 && e.Value.empty() && Pending  ? Pending.get()
-                         : n == 1 && e.Elements(0)->Kind() == xkWhiteSpace ? e.Elements(0)
-                                                                           : nullptr;
-  if (blank) {
-    e.ChangeValue(blank->Value.Str());
+  bool pending = n == 0 && e.Value.empty() && (Pending || !PendingValue_.empty());
+  if (pending || (n == 1 && e.Elements(0)->Kind() == xkWhiteSpace)) {
+    // As ChangeValue does, but sharing the text.
+    e.Value = !pending ? e.Elements(0)->Value : Pending ? Pending->Value : PendingValue_;
+    e.ValueChanged();
     // Whitespace from the source: a carriage return in it goes back raw.
-    if (e.Value.View().find(u'\r') != StringView::npos)
-      e.CharacterForms().FindOrAdd(u'\r').Forms |= efPlain;
-    if (blank == Pending.get())
-      Pending.reset();
+    if (e.Value.View().find(u'\r') != StringView::npos) e.CharacterForms().FindOrAdd(u'\r').Forms |= efPlain;
+    if (pending)
+      DropPending();
     else
       e.DeleteElement(0);
   } else if (n == 1 && e.HasText && e.Elements(0)->Kind() == xkText) {
@@ -775,10 +788,26 @@ void TXmlReader::Collapse(TKyXmlElement& e) {
 }
 
 void TXmlReader::CharData() {
+  bool trim = (F.Options & xoTrimText) && !(Current && Current->PreservesSpace());
+  // Only entities that a document declares expand into markup; with none declared the
+  // text is decoded once, straight from the buffer, when it lies there whole.
+  Byte expand = E.Count() > 5 ? F.EntityKinds & (ekInternal | ekExternal) : 0;
+  if (!expand) {
+    size_t lt = Buf.find(u'<', Pos);
+    if (lt != String::npos) {
+      StringView all = StringView(Buf).substr(Pos, lt - Pos);
+      size_t b = 0, t = all.size();
+      if (trim) {
+        while (b < t && IsWs(all[b])) ++b;
+        while (t > b && IsWs(all[t - 1])) --t;
+      }
+      AddText(all.substr(0, b), all.substr(b, t - b), all.substr(t));
+      Consume(all.size());
+      return;
+    }
+  }
   String lead, text, trail;
   bool first = true;
-  bool trim = (F.Options & xoTrimText) && !(Current && Current->PreservesSpace());
-  Byte expand = F.EntityKinds & (ekInternal | ekExternal);
   for (;;) {
     if (Avail() == 0 && !More()) break;
     if (Buf[Pos] == u'<') break;
@@ -794,7 +823,7 @@ void TXmlReader::CharData() {
           if (Expanded > E.MaxExpansion)
             throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
         }
-        Buf.replace(Pos, len, decoded);
+        if (decoded != piece) Buf.replace(Pos, len, decoded);
         if (Avail() == 0) continue;
         if (Buf[Pos] == u'<') break;
       }
@@ -818,17 +847,26 @@ void TXmlReader::CharData() {
     trail = text.substr(t);
     text.resize(t);
   }
-  bool blank = std::all_of(text.begin(), text.end(), IsWs);
-  if (blank) {
-    if (Pending && Preserving()) AddNode(std::move(Pending));
-    Pending = std::make_unique<TKyXmlElement>(String(), xkWhiteSpace);
-    Pending->Value = Shared(text.empty() ? lead + trail : text);
+  AddText(lead, text, trail);
+}
+
+void TXmlReader::AddText(StringView lead, StringView text, StringView trail) {
+  if (std::all_of(text.begin(), text.end(), IsWs)) {
+    TXmlString value = text.empty() ? (trail.empty() ? Shared(lead) : Shared(String(lead) + String(trail))) : Shared(text);
+    if (Preserving()) {
+      if (Pending) AddNode(std::move(Pending));
+      Pending = std::make_unique<TKyXmlElement>(String(), xkWhiteSpace);
+      Pending->Value = std::move(value);
+    } else {
+      // Kept only for an element that turns out to hold nothing else.
+      PendingValue_ = std::move(value);
+    }
     return;
   }
   auto node = std::make_unique<TKyXmlElement>(String(), xkText);
   node->Value = E.Decode(text, F.EntityKinds & ekPredefined, &Scratch);
-  node->LeadingSpace = std::move(lead);
-  node->TrailingSpace = std::move(trail);
+  node->LeadingSpace = lead;
+  node->TrailingSpace = trail;
   node->SpecialCharForms = E.LastForms;
   TakeForms(*node);
   if (Current) Current->HasText = true;
