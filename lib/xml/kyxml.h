@@ -191,24 +191,41 @@ class TKyXmlAttribute : public TKyXmlItem {
   TXmlWhitespace SpaceAfter;
 };
 
-// Ordered, owning list of the attributes of one element.
+// What the writer needs of one attribute, from either form of an attribute list.
+struct TXmlAttributeView {
+  StringView Name, Value, LeadingSpace, TrailingSpace, SpaceBeforeEquals, SpaceAfterEquals, SpaceAfter;
+  Byte QuoteKind = 0;
+  TXmlSpecialBytes SpecialCharForms{};
+  const TKyXmlItemEntities* Forms = nullptr;
+};
+
+// Ordered, owning list of the attributes of one element. Attributes make up much of a
+// translation document, so a list the reader filled is packed (name, value, forms and
+// whether one space follows: a third of an attribute object) until something asks for an
+// attribute object; then every one of the list becomes one again.
 class TKyXmlAttributes {
  public:
   TKyXmlAttributes() = default;
   explicit TKyXmlAttributes(TKyXmlElement* parent) : Parent(parent) {}
   TKyXmlAttributes(const TKyXmlAttributes&) = delete;
   TKyXmlAttributes& operator=(const TKyXmlAttributes&) = delete;
+  ~TKyXmlAttributes();
 
-  int Count() const { return static_cast<int>(Items_.size()); }
+  int Count() const { return Packed_ ? static_cast<int>(PackedCount()) : static_cast<int>(Items_.size()); }
   // EListError outside 0 .. Count - 1.
   TKyXmlAttribute* Items(int index) const;
   TKyXmlAttribute* operator[](int index) const { return Items(index); }
   // Takes ownership; "Element already contains %s attribute" for a second one of a name.
   void Add(std::unique_ptr<TKyXmlAttribute> attribute, int index = -1);
   TKyXmlAttribute* Find(StringView name) const;
-  void Clear() { Items_.clear(); }
-  // Gives back the room kept for further attributes (the reader, once a tag is read).
-  void Compact() { Items_.shrink_to_fit(); }
+  // The value of the attribute Name, or null; makes no attribute objects.
+  const TXmlString* FindValue(StringView name) const;
+  // The attribute at Index as the writer sees it; makes no attribute objects.
+  TXmlAttributeView View(int index) const;
+  void Clear();
+  // Gives back the room kept for further attributes and packs the list when no attribute
+  // has whitespace of its own but a single space after it (the reader, once a tag is read).
+  void Compact();
   // Copies of every attribute of Other.
   void Assign(const TKyXmlAttributes& other);
   bool Equals(const TKyXmlAttributes& other) const;
@@ -225,7 +242,13 @@ class TKyXmlAttributes {
   TKyXmlElement* Parent = nullptr;
 
  private:
-  TXmlNodeArray<TKyXmlAttribute> Items_;
+  struct TPacked;
+  std::uint32_t PackedCount() const;
+  // Attribute objects again, for callers that hold on to them.
+  void Unpack() const;
+  void FreePacked() const;
+  mutable TXmlNodeArray<TKyXmlAttribute> Items_;
+  mutable TPacked* Packed_ = nullptr;
 };
 
 class TKyXmlElement : public TKyXmlItem {
@@ -430,7 +453,7 @@ class TKyXmlFile {
   bool WriteNode(TKyXmlElement* item, bool indented);
   String AttributeText(const String& initial, const TKyXmlAttributes* attributes) const;
   void AppendAttributes(String& out, StringView initial, const TKyXmlAttributes* attributes) const;
-  void EscapeAttributeTo(String& out, const TKyXmlAttribute& attribute) const;
+  void EscapeAttributeTo(String& out, const TXmlAttributeView& attribute) const;
   // A text's value by its forms, or its source spelling while the value is unchanged.
   void EscapeTextTo(String& out, const TKyXmlItem& item, const TXmlSpecialBytes& modes) const;
   void StartElement(StringView name, const TKyXmlAttributes* attributes, StringView tail, bool singleLine,

@@ -132,7 +132,7 @@ class TFormsTable {
  public:
   std::mutex Lock;
 
-  TKyXmlItemEntities* Find(const TKyXmlItem* key) const {
+  TKyXmlItemEntities* Find(const void* key) const {
     if (Live_ == 0) return nullptr;
     for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
       if (Slots_[i].Key == key) return Slots_[i].Value;
@@ -140,7 +140,7 @@ class TFormsTable {
     }
   }
   // The slot of Key, made when it has none.
-  TKyXmlItemEntities*& At(const TKyXmlItem* key) {
+  TKyXmlItemEntities*& At(const void* key) {
     if ((Used_ + 1) * 2 > Slots_.size()) Rehash(std::max<size_t>(64, Live_ * 4));
     size_t tomb = SIZE_MAX;
     for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
@@ -159,7 +159,7 @@ class TFormsTable {
       }
     }
   }
-  TKyXmlItemEntities* Take(const TKyXmlItem* key) {
+  TKyXmlItemEntities* Take(const void* key) {
     if (Live_ == 0) return nullptr;
     for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
       TSlot& s = Slots_[i];
@@ -175,11 +175,11 @@ class TFormsTable {
 
  private:
   struct TSlot {
-    const TKyXmlItem* Key;
+    const void* Key;
     TKyXmlItemEntities* Value;
   };
-  static const TKyXmlItem* Tomb() { return reinterpret_cast<const TKyXmlItem*>(alignof(TKyXmlItem)); }
-  size_t Home(const TKyXmlItem* key) const {
+  static const void* Tomb() { return reinterpret_cast<const void*>(alignof(TKyXmlItem)); }
+  size_t Home(const void* key) const {
     auto h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key)) * 0x9E3779B97F4A7C15ULL;
     return static_cast<size_t>(h >> 20) & (Slots_.size() - 1);
   }
@@ -203,6 +203,25 @@ class TFormsTable {
 TFormsTable& FormsTable() {
   static TFormsTable* table = new TFormsTable;  // lives as long as any node may
   return *table;
+}
+
+// The forms of an entry of a packed attribute list, kept under the entry's address.
+std::unique_ptr<TKyXmlItemEntities> TakeFormsOf(const void* key) {
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  return std::unique_ptr<TKyXmlItemEntities>(t.Take(key));
+}
+
+void PutFormsOf(const void* key, std::unique_ptr<TKyXmlItemEntities> forms) {
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  t.At(key) = forms.release();
+}
+
+const TKyXmlItemEntities* FindFormsOf(const void* key) {
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  return t.Find(key);
 }
 
 }  // namespace
@@ -242,13 +261,136 @@ std::unique_ptr<TKyXmlItemEntities> TKyXmlItem::ReleaseCharacterForms() {
 
 // ---- TKyXmlAttributes
 
+struct TKyXmlAttributes::TPacked {
+  struct TEntry {
+    TXmlString Name;
+    TXmlString Value;
+    TXmlSpecialBytes SpecialCharForms;
+    Byte QuoteKind;
+    bool HasForms;
+    bool SpaceAfter;  // one space after the value, else none
+  };
+  std::uint32_t Count;
+  std::uint32_t Unused;
+  TEntry* Entries() { return reinterpret_cast<TEntry*>(this + 1); }
+  static size_t Bytes(std::uint32_t count) { return sizeof(TPacked) + count * sizeof(TEntry); }
+};
+
+TKyXmlAttributes::~TKyXmlAttributes() { FreePacked(); }
+
+std::uint32_t TKyXmlAttributes::PackedCount() const { return Packed_->Count; }
+
+void TKyXmlAttributes::FreePacked() const {
+  if (!Packed_) return;
+  TPacked::TEntry* e = Packed_->Entries();
+  for (std::uint32_t i = 0; i < Packed_->Count; ++i) {
+    if (e[i].HasForms) TakeFormsOf(&e[i]);
+    e[i].~TEntry();
+  }
+  XmlPoolFree(Packed_, TPacked::Bytes(Packed_->Count));
+  Packed_ = nullptr;
+}
+
+void TKyXmlAttributes::Compact() {
+  Items_.shrink_to_fit();
+  if (Packed_ || Items_.empty()) return;
+  for (TKyXmlAttribute* a : Items_)
+    if (!a->LeadingSpace.empty() || !a->TrailingSpace.empty() || !a->SpaceBeforeEquals.empty() ||
+        !a->SpaceAfterEquals.empty() || !(a->SpaceAfter.empty() || a->SpaceAfter == u" ") || a->OnChange)
+      return;
+  auto n = static_cast<std::uint32_t>(Items_.size());
+  auto* p = static_cast<TPacked*>(XmlPoolAlloc(TPacked::Bytes(n)));
+  p->Count = 0;
+  for (TKyXmlAttribute* a : Items_) {
+    TPacked::TEntry* e = new (p->Entries() + p->Count++) TPacked::TEntry{
+        std::move(a->Name), std::move(a->Value), a->SpecialCharForms, a->QuoteKind, false, !a->SpaceAfter.empty()};
+    if (std::unique_ptr<TKyXmlItemEntities> forms = a->ReleaseCharacterForms()) {
+      PutFormsOf(e, std::move(forms));
+      e->HasForms = true;
+    }
+  }
+  Items_.clear();
+  Packed_ = p;
+}
+
+void TKyXmlAttributes::Unpack() const {
+  if (!Packed_) return;
+  TXmlNodeArray<TKyXmlAttribute> items;
+  items.reserve(Packed_->Count);
+  TPacked::TEntry* e = Packed_->Entries();
+  for (std::uint32_t i = 0; i < Packed_->Count; ++i) {
+    auto a = std::make_unique<TKyXmlAttribute>();
+    a->Name = e[i].Name;
+    a->Value = e[i].Value;
+    if (e[i].SpaceAfter) a->SpaceAfter = u" ";
+    a->SpecialCharForms = e[i].SpecialCharForms;
+    a->QuoteKind = e[i].QuoteKind;
+    a->Parent = Parent;
+    items.push_back(std::move(a));
+  }
+  // Only now that nothing can fail do the forms move over.
+  for (std::uint32_t i = 0; i < Packed_->Count; ++i)
+    if (e[i].HasForms) {
+      items[i]->TakeCharacterForms(TakeFormsOf(&e[i]));
+      e[i].HasForms = false;
+    }
+  FreePacked();
+  Items_ = std::move(items);
+}
+
+void TKyXmlAttributes::Clear() {
+  FreePacked();
+  Items_.clear();
+}
+
+TXmlAttributeView TKyXmlAttributes::View(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
+  TXmlAttributeView v;
+  if (Packed_) {
+    const TPacked::TEntry& e = Packed_->Entries()[index];
+    v.Name = e.Name;
+    v.Value = e.Value;
+    if (e.SpaceAfter) v.SpaceAfter = u" ";
+    v.QuoteKind = e.QuoteKind;
+    v.SpecialCharForms = e.SpecialCharForms;
+    if (e.HasForms) v.Forms = FindFormsOf(&e);
+    return v;
+  }
+  const TKyXmlAttribute& a = *Items_[static_cast<size_t>(index)];
+  v.Name = a.Name;
+  v.Value = a.Value;
+  v.LeadingSpace = a.LeadingSpace;
+  v.TrailingSpace = a.TrailingSpace;
+  v.SpaceBeforeEquals = a.SpaceBeforeEquals;
+  v.SpaceAfterEquals = a.SpaceAfterEquals;
+  v.SpaceAfter = a.SpaceAfter;
+  v.QuoteKind = a.QuoteKind;
+  v.SpecialCharForms = a.SpecialCharForms;
+  v.Forms = a.CharacterFormsOrNull();
+  return v;
+}
+
+const TXmlString* TKyXmlAttributes::FindValue(StringView name) const {
+  if (Packed_) {
+    TPacked::TEntry* e = Packed_->Entries();
+    for (std::uint32_t i = 0; i < Packed_->Count; ++i)
+      if (e[i].Name == name) return &e[i].Value;
+    return nullptr;
+  }
+  for (TKyXmlAttribute* a : Items_)
+    if (a->Name == name) return &a->Value;
+  return nullptr;
+}
+
 TKyXmlAttribute* TKyXmlAttributes::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
+  Unpack();
   return Items_[static_cast<size_t>(index)];
 }
 
 void TKyXmlAttributes::Add(std::unique_ptr<TKyXmlAttribute> attribute, int index) {
-  if (Find(attribute->Name)) throw Exception(Format(SXmlDuplicateAttribute, {attribute->Name.View()}));
+  if (FindValue(attribute->Name)) throw Exception(Format(SXmlDuplicateAttribute, {attribute->Name.View()}));
+  Unpack();
   attribute->Parent = Parent;
   if (index < 0 || index >= Count())
     Items_.push_back(std::move(attribute));
@@ -257,14 +399,16 @@ void TKyXmlAttributes::Add(std::unique_ptr<TKyXmlAttribute> attribute, int index
 }
 
 TKyXmlAttribute* TKyXmlAttributes::Find(StringView name) const {
+  if (!FindValue(name)) return nullptr;
+  Unpack();
   for (TKyXmlAttribute* a : Items_)
     if (a->Name == name) return a;
   return nullptr;
 }
 
 String TKyXmlAttributes::ReadString(StringView name, const String& defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  return a ? a->Value.Str() : defaultValue;
+  const TXmlString* v = FindValue(name);
+  return v ? v->Str() : defaultValue;
 }
 
 void TKyXmlAttributes::WriteString(const String& name, const String& value, int index, bool skipDefault,
@@ -282,9 +426,9 @@ void TKyXmlAttributes::WriteString(const String& name, const String& value, int 
 }
 
 bool TKyXmlAttributes::ReadBool(StringView name, bool defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  if (!a || (a->Value != u"0" && a->Value != u"1")) return defaultValue;
-  return a->Value == u"1";
+  const TXmlString* v = FindValue(name);
+  if (!v || (*v != u"0" && *v != u"1")) return defaultValue;
+  return *v == u"1";
 }
 
 void TKyXmlAttributes::WriteBool(const String& name, bool value, bool skipDefault, bool defaultValue) {
@@ -293,9 +437,9 @@ void TKyXmlAttributes::WriteBool(const String& name, bool value, bool skipDefaul
 }
 
 double TKyXmlAttributes::ReadFloat(StringView name, double defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  if (!a) return defaultValue;
-  return StrToFloat(a->Value, DotSettings());
+  const TXmlString* v = FindValue(name);
+  if (!v) return defaultValue;
+  return StrToFloat(*v, DotSettings());
 }
 
 void TKyXmlAttributes::WriteFloat(const String& name, bool skipDefault, double defaultValue, double value) {
@@ -305,9 +449,9 @@ void TKyXmlAttributes::WriteFloat(const String& name, bool skipDefault, double d
 }
 
 TDateTime TKyXmlAttributes::ReadDateTime(StringView name, TDateTime defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  if (!a) return defaultValue;
-  const String v = a->Value.Str();
+  const TXmlString* found = FindValue(name);
+  if (!found) return defaultValue;
+  const String v = found->Str();
   if (v.empty()) return 0;
   auto part = [&](size_t pos, size_t len) { return pos < v.size() ? v.substr(pos, len) : String(); };
   int year = StrToInt(part(0, 4));
@@ -405,8 +549,8 @@ TKyXmlElement* TKyXmlElement::FindElement(StringView name, int index, StringView
     if (c->Name != name) continue;
     if (index != -1 && c->SameNameIndex != index) continue;
     if (!language.empty()) {
-      TKyXmlAttribute* lang = c->Attributes.Find(u"xml:lang");
-      if (!lang || lang->Value != language) continue;
+      const TXmlString* lang = c->Attributes.FindValue(u"xml:lang");
+      if (!lang || *lang != language) continue;
     }
     return c;
   }
@@ -414,8 +558,8 @@ TKyXmlElement* TKyXmlElement::FindElement(StringView name, int index, StringView
 }
 
 bool TKyXmlElement::PreservesSpace() const {
-  TKyXmlAttribute* a = Attributes.Find(u"xml:space");
-  return a && a->Value == u"preserve";
+  const TXmlString* v = Attributes.FindValue(u"xml:space");
+  return v && *v == u"preserve";
 }
 
 // ---- TKyXmlFileEntities
@@ -722,6 +866,7 @@ bool TKyXmlAttribute::Equals(const TKyObject& other) const {
 
 void TKyXmlAttributes::Assign(const TKyXmlAttributes& other) {
   if (&other == this) return;
+  other.Unpack();
   TXmlNodeArray<TKyXmlAttribute> copies;
   copies.reserve(other.Items_.size());
   for (TKyXmlAttribute* a : other.Items_) {
@@ -730,10 +875,13 @@ void TKyXmlAttributes::Assign(const TKyXmlAttributes& other) {
     copy->Parent = Parent;
     copies.push_back(std::move(copy));
   }
+  FreePacked();
   Items_ = std::move(copies);
 }
 
 bool TKyXmlAttributes::Equals(const TKyXmlAttributes& other) const {
+  Unpack();
+  other.Unpack();
   if (Items_.size() != other.Items_.size()) return false;
   for (size_t i = 0; i < Items_.size(); ++i)
     if (!Items_[i]->Equals(*other.Items_[i])) return false;

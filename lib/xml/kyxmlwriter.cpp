@@ -304,14 +304,14 @@ void TKyXmlFile::EscapeTextTo(String& out, const TKyXmlItem& item, const TXmlSpe
     EscapeTo(out, item.Value, modes, forms, false);
 }
 
-void TKyXmlFile::EscapeAttributeTo(String& out, const TKyXmlAttribute& a) const {
+void TKyXmlFile::EscapeAttributeTo(String& out, const TXmlAttributeView& a) const {
   TXmlSpecialBytes modes = Overlay(a.SpecialCharForms, kAttributeDefaults);
   if (!a.SpecialCharForms[scApos] && !a.SpecialCharForms[scQuot]) modes[a.QuoteKind ? scApos : scQuot] = emNamed;
   // A value is never cut by its own quote.
   if (modes[a.QuoteKind ? scApos : scQuot] == emPlain) modes[a.QuoteKind ? scApos : scQuot] = emNamed;
-  const TKyXmlItemEntities* forms = a.CharacterFormsOrNull();
+  const TKyXmlItemEntities* forms = a.Forms;
   if (Preserving() && !(a.LeadingSpace.empty() && a.TrailingSpace.empty())) {
-    String whole = a.LeadingSpace + a.Value + a.TrailingSpace;
+    String whole = String(a.LeadingSpace).append(a.Value).append(a.TrailingSpace);
     if (const String* source = SourceOf(forms, whole))
       out += *source;
     else
@@ -335,7 +335,7 @@ void TKyXmlFile::AppendAttributes(String& out, StringView initial, const TKyXmlA
   if (initial.empty() && n > 0) out.push_back(u' ');
   bool keep = Preserving();
   for (int i = 0; i < n; ++i) {
-    const TKyXmlAttribute& a = *attributes->Items(i);
+    const TXmlAttributeView a = attributes->View(i);
     Char q = a.QuoteKind ? u'\'' : u'"';
     out += a.Name;
     if (keep) out += a.SpaceBeforeEquals;
@@ -345,7 +345,7 @@ void TKyXmlFile::AppendAttributes(String& out, StringView initial, const TKyXmlA
     EscapeAttributeTo(out, a);
     out.push_back(q);
     bool wroteSpace = keep && !a.SpaceAfter.empty();
-    if (wroteSpace) out += a.SpaceAfter.Str();
+    if (wroteSpace) out += a.SpaceAfter;
     if (!wroteSpace && i + 1 < n) out.push_back(u' ');
   }
 }
@@ -385,8 +385,9 @@ void TKyXmlFile::SaveToFile(const String& fileName, TKyXmlElement* element) {
 void TKyXmlFile::WriteAttributeLines(const TKyXmlAttributes* attributes) {
   int n = attributes ? attributes->Count() : 0;
   for (int i = 0; i < n; ++i) {
-    const TKyXmlAttribute& a = *attributes->Items(i);
-    String line = Indent(1) + a.Name + u"=\"";
+    const TXmlAttributeView a = attributes->View(i);
+    String line = Indent(1);
+    line.append(a.Name).append(u"=\"");
     EscapeAttributeTo(line, a);
     line.push_back(u'"');
     Write(line, i + 1 < n);
