@@ -225,7 +225,8 @@ class TKyXmlAttributes {
   void Clear();
   // Gives back the room kept for further attributes and packs the list when no attribute
   // has whitespace of its own but a single space after it (the reader, once a tag is read).
-  void Compact();
+  // Spare, when given, receives the emptied attribute objects for reuse.
+  void Compact(std::vector<std::unique_ptr<TKyXmlAttribute>>* spare = nullptr);
   // Copies of every attribute of Other.
   void Assign(const TKyXmlAttributes& other);
   bool Equals(const TKyXmlAttributes& other) const;
@@ -338,8 +339,12 @@ class TKyXmlFileEntities {
   // attribute value a raw tab or line feed too, is remembered as plain: the writer gives
   // such characters a reference unless the source spelled them raw.
   String Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute = false);
+  // The same into Out, whose room is reused.
+  void DecodeTo(String& out, StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute = false);
   void RecordForm(int special, Byte form);
   bool IsUnknown(StringView name) const;
+  // One of the five predefined entities by name, without the search.
+  TKyXmlEntity* PredefinedEntity(StringView name) const;
 
   std::vector<std::unique_ptr<TKyXmlEntity>> ParameterEntities;
   TXmlSpecialBytes EntityModes{};
@@ -354,6 +359,7 @@ class TKyXmlFileEntities {
 
  private:
   std::vector<std::unique_ptr<TKyXmlEntity>> Items_;
+  TKyXmlEntity* Predefined_[5] = {};
 };
 
 // Parse error with position.

@@ -291,7 +291,7 @@ void TKyXmlAttributes::FreePacked() const {
   Packed_ = nullptr;
 }
 
-void TKyXmlAttributes::Compact() {
+void TKyXmlAttributes::Compact(std::vector<std::unique_ptr<TKyXmlAttribute>>* spare) {
   Items_.shrink_to_fit();
   if (Packed_ || Items_.empty()) return;
   for (TKyXmlAttribute* a : Items_)
@@ -307,6 +307,19 @@ void TKyXmlAttributes::Compact() {
     if (std::unique_ptr<TKyXmlItemEntities> forms = a->ReleaseCharacterForms()) {
       PutFormsOf(e, std::move(forms));
       e->HasForms = true;
+    }
+  }
+  if (spare) {
+    std::vector<TKyXmlAttribute*> emptied;
+    Items_.DetachAll(emptied);
+    for (TKyXmlAttribute* a : emptied) {
+      std::unique_ptr<TKyXmlAttribute> owned(a);
+      // Name and Value went into the pack; the rest back to a new attribute's state.
+      a->SpaceAfter.clear();
+      a->SpecialCharForms = {};
+      a->QuoteKind = 0;
+      a->Parent = nullptr;
+      spare->push_back(std::move(owned));
     }
   }
   Items_.clear();
@@ -579,6 +592,8 @@ void TKyXmlFileEntities::Reset() {
   AddEntity(0, u"quot", u"\"");
   AddEntity(0, u"gt", u">");
   AddEntity(0, u"lt", u"<");
+  // The first declaration of a name wins, so these stay what the five names find.
+  for (int i = 0; i < 5; ++i) Predefined_[i] = Items_[static_cast<size_t>(i)].get();
   EntityModes = {1, 0, 0, 1, 1};
   SeenForms = {};
   LastForms = {};
@@ -616,12 +631,35 @@ void TKyXmlFileEntities::RecordForm(int special, Byte form) {
   EntityModes[special] = ModeOfForms(SeenForms[special]);
 }
 
+TKyXmlEntity* TKyXmlFileEntities::PredefinedEntity(StringView name) const {
+  // In the order of Reset: amp, apos, quot, gt, lt.
+  switch (name.size()) {
+    case 2:
+      if (name[1] != u't') return nullptr;
+      return name[0] == u'g' ? Predefined_[3] : name[0] == u'l' ? Predefined_[4] : nullptr;
+    case 3:
+      return name == u"amp" ? Predefined_[0] : nullptr;
+    case 4:
+      return name == u"apos" ? Predefined_[1] : name == u"quot" ? Predefined_[2] : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
 bool TKyXmlFileEntities::IsUnknown(StringView name) const {
   int index;
   return UnknownEntities.Count() > 0 && UnknownEntities.Find(name, index);
 }
 
 String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute) {
+  String out;
+  DecodeTo(out, text, kinds, forms, attribute);
+  return out;
+}
+
+void TKyXmlFileEntities::DecodeTo(String& out, StringView text, Byte kinds, TKyXmlItemEntities* forms,
+                                  bool attribute) {
+  out.clear();
   LastForms = {};
   if (forms) forms->Clear();
   bool predefined = (kinds & ekPredefined) != 0;
@@ -653,9 +691,9 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
     if (predefined || forms)
       for (Char c : text)
         if (isStop(c)) notePlain(c);
-    return String(text);
+    out.assign(text);
+    return;
   }
-  String out;
   out.reserve(text.size());
   size_t added = 0;  // characters the expanded entities add beyond their references
   size_t n = text.size();
@@ -729,7 +767,8 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
       i = hasSemi ? j : j - 1;
       continue;
     }
-    TKyXmlEntity* e = FindEntity(name);
+    TKyXmlEntity* e = PredefinedEntity(name);
+    if (!e) e = FindEntity(name);
     if (e && (kinds & (1 << e->EntityKind))) {
       out += e->Value;
       e->Used = true;
@@ -767,7 +806,6 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
   if (forms && inexact) {
     forms->SourceText = std::make_unique<TXmlSourceText>(TXmlSourceText{String(text), out});
   }
-  return out;
 }
 
 // ---- TKyXmlFile (model part)

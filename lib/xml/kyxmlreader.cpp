@@ -173,12 +173,10 @@ class TXmlReader {
   }
   bool StartsWith(StringView s) { return Ensure(s.size()) && StringView(Buf).substr(Pos, s.size()) == s; }
   size_t FindText(StringView s, size_t from = 0, Char forbidden = 0);
-  void Advance(size_t n);
-  void Consume(size_t n) {
-    n = std::min(n, Avail());
-    Advance(n);
-    Pos += n;
-  }
+  // Line and column are counted over the consumed text only when asked for (an error) or
+  // before the buffer drops it: counting every character as it is consumed costs much.
+  void CountPosition();
+  void Consume(size_t n) { Pos += std::min(n, Avail()); }
   String Take(size_t n) {
     n = std::min(n, Avail());
     String s = Buf.substr(Pos, n);
@@ -234,6 +232,7 @@ class TXmlReader {
   size_t Pos = 0;
   int Line = 1;
   int Column = 1;
+  size_t Counted_ = 0;  // Line and Column hold the position of Buf[Counted_]
   Char LastBreak = 0;
   bool InputDone = false;
   std::vector<TKyXmlElement*> Stack;
@@ -244,9 +243,12 @@ class TXmlReader {
   std::unique_ptr<TKyXmlElement> Pending;
   TXmlString PendingValue_;
   TKyXmlItemEntities Scratch;
+  String Text_;  // decoded text, its room reused
+  // Attribute objects whose content went into a packed list, for the next tags.
+  std::vector<std::unique_ptr<TKyXmlAttribute>> SpareAttributes_;
   // Names seen in this load; the keys view the kept strings' own text.
   std::unordered_map<StringView, TXmlString> Names_;
-  std::array<TXmlString, 64> RecentNames_;
+  std::array<TXmlString, 256> RecentNames_;
   static constexpr size_t kSharedSlots = 1024;
   static constexpr size_t kSharedMaxLength = 64;
   std::vector<TXmlString> Shared_ = std::vector<TXmlString>(kSharedSlots);
@@ -259,8 +261,10 @@ class TXmlReader {
 bool TXmlReader::More() {
   if (InputDone) return false;
   if (Pos > 0 && (Pos == Buf.size() || Pos >= 4096)) {
+    CountPosition();
     Buf.erase(0, Pos);
     Pos = 0;
+    Counted_ = 0;
     TagEnd_ = String::npos;
   }
   if (FirstRead_) {
@@ -297,7 +301,7 @@ bool TXmlReader::More() {
 size_t TXmlReader::FindText(StringView s, size_t from, Char forbidden) {
   size_t checked = from;  // relative to Pos
   for (;;) {
-    size_t p = Buf.find(s.data(), Pos + from, s.size());
+    size_t p = s.size() == 1 ? Buf.find(s[0], Pos + from) : Buf.find(s.data(), Pos + from, s.size());
     if (forbidden) {
       size_t limit = p == String::npos ? Buf.size() : p;
       size_t f = Buf.find(forbidden, Pos + checked);
@@ -310,23 +314,40 @@ size_t TXmlReader::FindText(StringView s, size_t from, Char forbidden) {
   }
 }
 
-void TXmlReader::Advance(size_t n) {
-  const Char* p = Buf.data() + Pos;
-  for (size_t i = 0; i < n; ++i) {
-    Char c = p[i];
-    if (c == 13 || c == 10) {
-      if (LastBreak && LastBreak != c) {
-        LastBreak = 0;  // the second half of CR LF or LF CR
-      } else {
-        ++Line;
-        Column = 1;
-        LastBreak = c;
+void TXmlReader::CountPosition() {
+  const Char* p = Buf.data();
+  size_t i = Counted_;
+  size_t n = Pos;
+  while (i < n) {
+    // Up to the next line break in one step, four characters at a time while none of
+    // them is below 14.
+    size_t run = i;
+    for (;;) {
+      while (run + 4 <= n) {
+        std::uint64_t w;
+        std::memcpy(&w, p + run, 8);
+        if ((w - 0x000E000E000E000EULL) & ~w & 0x8000800080008000ULL) break;
+        run += 4;
       }
-    } else {
-      ++Column;
+      if (run >= n || p[run] == 13 || p[run] == 10) break;
+      ++run;
+    }
+    if (run > i) {
+      Column += static_cast<int>(run - i);
       LastBreak = 0;
+      i = run;
+      if (i == n) break;
+    }
+    Char c = p[i++];
+    if (LastBreak && LastBreak != c) {
+      LastBreak = 0;  // the second half of CR LF or LF CR
+    } else {
+      ++Line;
+      Column = 1;
+      LastBreak = c;
     }
   }
+  Counted_ = n;
 }
 
 TXmlWhitespace TXmlReader::ReadWhitespace() {
@@ -339,11 +360,12 @@ TXmlWhitespace TXmlReader::ReadWhitespace() {
 
 namespace {
 
-// For the direct-mapped caches of short texts; a miss only costs a copy.
-size_t QuickHash(StringView s) {
-  size_t h = s.size();
-  for (Char c : s) h = h * 131 + c;
-  return h;
+// For names and short values: their ends and middle tell most apart, and a collision only
+// costs a lookup or a copy.
+size_t NameHash(StringView s) {
+  size_t n = s.size();
+  if (n == 0) return 0;
+  return n * 0x9E37u ^ s[0] * 0x85EBu ^ s[n - 1] * 0xC2B2u ^ s[n / 2] * 0x27D4u ^ s[(n - 1) / 3] * 0x1657u;
 }
 
 }  // namespace
@@ -352,7 +374,7 @@ TXmlString TXmlReader::TakeName(size_t k) {
   k = std::min(k, Avail());
   StringView s = StringView(Buf).substr(Pos, k);
   // The last names seen answer most lookups before the table is asked.
-  TXmlString& recent = RecentNames_[QuickHash(s) % RecentNames_.size()];
+  TXmlString& recent = RecentNames_[NameHash(s) % RecentNames_.size()];
   if (recent != s) {
     auto it = Names_.find(s);
     if (it != Names_.end()) {
@@ -370,7 +392,7 @@ TXmlString TXmlReader::TakeName(size_t k) {
 
 TXmlString TXmlReader::Shared(StringView text) {
   if (text.size() > kSharedMaxLength) return TXmlString(text);
-  TXmlString& slot = Shared_[QuickHash(text) % kSharedSlots];
+  TXmlString& slot = Shared_[NameHash(text) % kSharedSlots];
   if (slot != text) slot = text;
   return slot;
 }
@@ -390,6 +412,7 @@ size_t TXmlReader::NameLength(bool stopAtQuestion) {
 String TXmlReader::ReadName(bool stopAtQuestion) { return Take(NameLength(stopAtQuestion)); }
 
 void TXmlReader::Fail(const String& reason) {
+  CountPosition();
   String excerpt = Buf.substr(Pos, 4096);
   String msg = LoadResString(SXmlParseError) + u"\r\n" + reason + u"\r\n" + Format(SXmlLinePos, {Line, Column}) +
                u"\r\n\"" + excerpt + u"\"";
@@ -659,7 +682,13 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
   if (Avail() == 0) return false;
   Char c = Peek(0);
   if (c == u'>' || c == u'/' || c == u'?') return false;
-  auto a = std::make_unique<TKyXmlAttribute>();
+  std::unique_ptr<TKyXmlAttribute> a;
+  if (SpareAttributes_.empty()) {
+    a = std::make_unique<TKyXmlAttribute>();
+  } else {
+    a = std::move(SpareAttributes_.back());
+    SpareAttributes_.pop_back();
+  }
   size_t k = 0;
   while (k < Avail() && Buf[Pos + k] != u'=' && Buf[Pos + k] != u'>' && !IsWs(Buf[Pos + k])) ++k;
   a->Name = TakeName(k);
@@ -672,15 +701,16 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
   Consume(1);
   size_t e = FindText(StringView(&q, 1));
   if (e == String::npos) Unclosed(a->Name.Str());
-  String value = E.Decode(StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch, true);
+  E.DecodeTo(Text_, StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch, true);
   Consume(e);
+  StringView value = Text_;
   if (F.Options & xoTrimText) {
     size_t b = 0, t = value.size();
     while (b < t && IsWs(value[b])) ++b;
     while (t > b && IsWs(value[t - 1])) --t;
     if (Preserving()) {
-      a->LeadingSpace = value.substr(0, b);
-      a->TrailingSpace = value.substr(t);
+      if (b > 0) a->LeadingSpace = value.substr(0, b);
+      if (t < value.size()) a->TrailingSpace = value.substr(t);
     }
     value = value.substr(b, t - b);
   }
@@ -707,7 +737,7 @@ bool TXmlReader::StartTag(TKyXmlElement* given) {
   e->Tail = ReadWhitespace();
   while (ReadAttribute(*e)) {
   }
-  e->Attributes.Compact();
+  e->Attributes.Compact(&SpareAttributes_);
   if (Avail() == 0) Unclosed(u"<" + e->Name);
   if (Peek(0) == u'/') {
     e->SetKind(xkEmptyElement);
@@ -864,7 +894,8 @@ void TXmlReader::AddText(StringView lead, StringView text, StringView trail) {
     return;
   }
   auto node = std::make_unique<TKyXmlElement>(String(), xkText);
-  node->Value = E.Decode(text, F.EntityKinds & ekPredefined, &Scratch);
+  E.DecodeTo(Text_, text, F.EntityKinds & ekPredefined, &Scratch);
+  node->Value = StringView(Text_);
   node->LeadingSpace = lead;
   node->TrailingSpace = trail;
   node->SpecialCharForms = E.LastForms;
