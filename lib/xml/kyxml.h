@@ -211,7 +211,7 @@ class TKyXmlAttributes {
   TKyXmlAttributes& operator=(const TKyXmlAttributes&) = delete;
   ~TKyXmlAttributes();
 
-  int Count() const { return Packed_ ? static_cast<int>(PackedCount()) : static_cast<int>(Items_.size()); }
+  int Count() const { return Items_.Other() ? static_cast<int>(PackedCount()) : static_cast<int>(Items_.size()); }
   // EListError outside 0 .. Count - 1.
   TKyXmlAttribute* Items(int index) const;
   TKyXmlAttribute* operator[](int index) const { return Items(index); }
@@ -248,8 +248,9 @@ class TKyXmlAttributes {
   // Attribute objects again, for callers that hold on to them.
   void Unpack() const;
   void FreePacked() const;
+  TPacked* Packed() const { return static_cast<TPacked*>(Items_.Other()); }
+  // The objects, or the packed list in the same pointer.
   mutable TXmlNodeArray<TKyXmlAttribute> Items_;
-  mutable TPacked* Packed_ = nullptr;
 };
 
 class TKyXmlElement : public TKyXmlItem {

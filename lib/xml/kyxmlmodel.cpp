@@ -278,22 +278,24 @@ struct TKyXmlAttributes::TPacked {
 
 TKyXmlAttributes::~TKyXmlAttributes() { FreePacked(); }
 
-std::uint32_t TKyXmlAttributes::PackedCount() const { return Packed_->Count; }
+std::uint32_t TKyXmlAttributes::PackedCount() const { return Packed()->Count; }
 
 void TKyXmlAttributes::FreePacked() const {
-  if (!Packed_) return;
-  TPacked::TEntry* e = Packed_->Entries();
-  for (std::uint32_t i = 0; i < Packed_->Count; ++i) {
+  TPacked* p = Packed();
+  if (!p) return;
+  TPacked::TEntry* e = p->Entries();
+  for (std::uint32_t i = 0; i < p->Count; ++i) {
     if (e[i].HasForms) TakeFormsOf(&e[i]);
     e[i].~TEntry();
   }
-  XmlPoolFree(Packed_, TPacked::Bytes(Packed_->Count));
-  Packed_ = nullptr;
+  XmlPoolFree(p, TPacked::Bytes(p->Count));
+  Items_.SetOther(nullptr);
 }
 
 void TKyXmlAttributes::Compact(std::vector<std::unique_ptr<TKyXmlAttribute>>* spare) {
+  if (Packed()) return;
   Items_.shrink_to_fit();
-  if (Packed_ || Items_.empty()) return;
+  if (Items_.empty()) return;
   for (TKyXmlAttribute* a : Items_)
     if (!a->LeadingSpace.empty() || !a->TrailingSpace.empty() || !a->SpaceBeforeEquals.empty() ||
         !a->SpaceAfterEquals.empty() || !(a->SpaceAfter.empty() || a->SpaceAfter == u" ") || a->OnChange)
@@ -323,15 +325,16 @@ void TKyXmlAttributes::Compact(std::vector<std::unique_ptr<TKyXmlAttribute>>* sp
     }
   }
   Items_.clear();
-  Packed_ = p;
+  Items_.SetOther(p);
 }
 
 void TKyXmlAttributes::Unpack() const {
-  if (!Packed_) return;
+  TPacked* p = Packed();
+  if (!p) return;
   TXmlNodeArray<TKyXmlAttribute> items;
-  items.reserve(Packed_->Count);
-  TPacked::TEntry* e = Packed_->Entries();
-  for (std::uint32_t i = 0; i < Packed_->Count; ++i) {
+  items.reserve(p->Count);
+  TPacked::TEntry* e = p->Entries();
+  for (std::uint32_t i = 0; i < p->Count; ++i) {
     auto a = std::make_unique<TKyXmlAttribute>();
     a->Name = e[i].Name;
     a->Value = e[i].Value;
@@ -342,7 +345,7 @@ void TKyXmlAttributes::Unpack() const {
     items.push_back(std::move(a));
   }
   // Only now that nothing can fail do the forms move over.
-  for (std::uint32_t i = 0; i < Packed_->Count; ++i)
+  for (std::uint32_t i = 0; i < p->Count; ++i)
     if (e[i].HasForms) {
       items[i]->TakeCharacterForms(TakeFormsOf(&e[i]));
       e[i].HasForms = false;
@@ -359,8 +362,8 @@ void TKyXmlAttributes::Clear() {
 TXmlAttributeView TKyXmlAttributes::View(int index) const {
   if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
   TXmlAttributeView v;
-  if (Packed_) {
-    const TPacked::TEntry& e = Packed_->Entries()[index];
+  if (TPacked* p = Packed()) {
+    const TPacked::TEntry& e = p->Entries()[index];
     v.Name = e.Name;
     v.Value = e.Value;
     if (e.SpaceAfter) v.SpaceAfter = u" ";
@@ -384,9 +387,9 @@ TXmlAttributeView TKyXmlAttributes::View(int index) const {
 }
 
 const TXmlString* TKyXmlAttributes::FindValue(StringView name) const {
-  if (Packed_) {
-    TPacked::TEntry* e = Packed_->Entries();
-    for (std::uint32_t i = 0; i < Packed_->Count; ++i)
+  if (TPacked* p = Packed()) {
+    TPacked::TEntry* e = p->Entries();
+    for (std::uint32_t i = 0; i < p->Count; ++i)
       if (e[i].Name == name) return &e[i].Value;
     return nullptr;
   }
