@@ -12,7 +12,8 @@ namespace {
 struct TCodePageRow {
   Byte Kind;
   int CodePage;
-  const Char* Names;  // separated by ";"
+  const Char* Names;  // separated by ";"; after the preferred name the registered aliases
+                      // that documents declare ("ASCII", "latin1")
 };
 
 const TCodePageRow kCodePageRows[TKyCodePageDatas::EntryCount] = {
@@ -30,8 +31,8 @@ const TCodePageRow kCodePageRows[TKyCodePageDatas::EntryCount] = {
     {4, 936, u"gb2312"},
     {4, 949, u"ks_c_5601-1987"},
     {4, 950, u"big5"},
-    {5, 28591, u"iso-8859-1"},
-    {5, 28592, u"iso-8859-2"},
+    {5, 28591, u"iso-8859-1;latin1;l1;ISO_8859-1:1987;IBM819;CP819;csISOLatin1;iso-ir-100"},
+    {5, 28592, u"iso-8859-2;latin2;l2;ISO_8859-2:1987;csISOLatin2;iso-ir-101"},
     {5, 28593, u"iso-8859-3"},
     {5, 28594, u"iso-8859-4"},
     {5, 28595, u"iso-8859-5"},
@@ -144,7 +145,7 @@ const TCodePageRow kCodePageRows[TKyCodePageDatas::EntryCount] = {
     {9, 20106, u"x-IA5-German"},
     {9, 20107, u"x-IA5-Swedish"},
     {9, 20108, u"x-IA5-Norwegian"},
-    {9, 20127, u"us-ascii"},
+    {9, 20127, u"us-ascii;ASCII;ANSI_X3.4-1968;ANSI_X3.4-1986;ISO646-US;ISO_646.irv:1991;us;IBM367;cp367;csASCII;iso-ir-6"},
     {9, 20261, u"x-cp20261"},
     {9, 20866, u"koi8-r"},
     {9, 20932, u"jisx"},

@@ -72,27 +72,59 @@ class TXmlEntityData {
   Byte Forms = 0;          // efDecimal, efHex
   Byte HexCase = 0;        // bit 0 a lower-case hex letter seen, bit 1 an upper-case one
   bool HexLeadingZero = false;
+  // Digits as written, leading zeros included (0: as few as the code needs), so that
+  // "&#09;" and "&#x000A;" come back as they were.
+  Byte HexDigits = 0;
+  Byte DecimalDigits = 0;
 
   bool operator==(const TXmlEntityData& o) const {
-    return CharCode == o.CharCode && Forms == o.Forms && HexCase == o.HexCase && HexLeadingZero == o.HexLeadingZero;
+    return CharCode == o.CharCode && Forms == o.Forms && HexCase == o.HexCase && HexLeadingZero == o.HexLeadingZero &&
+           HexDigits == o.HexDigits && DecimalDigits == o.DecimalDigits;
   }
 };
 
-// Owning list of TXmlEntityData of one node.
+// The source text of a value that the forms cannot give back (a character spelled raw
+// and as a reference, or in two ways), and the value it decoded to: while the node's
+// value is still that, the writer writes the source text.
+struct TXmlSourceText {
+  String Source;
+  String Value;
+  bool operator==(const TXmlSourceText& o) const { return Source == o.Source && Value == o.Value; }
+};
+
+// Owning list of TXmlEntityData of one node. Translation documents give many nodes a
+// reference or two, so the list lives in the node pool with room for what it holds.
 class TKyXmlItemEntities : public TKyObject {
  public:
+  TKyXmlItemEntities() = default;
+  TKyXmlItemEntities(const TKyXmlItemEntities&) = delete;
+  TKyXmlItemEntities& operator=(const TKyXmlItemEntities&) = delete;
+  ~TKyXmlItemEntities() override;
+  static void* operator new(size_t size) { return XmlPoolAlloc(size); }
+  static void operator delete(void* p, size_t size) { XmlPoolFree(p, size); }
   KY_OBJECT_CREATE(TKyXmlItemEntities)
-  int Count() const { return static_cast<int>(Items_.size()); }
-  const TXmlEntityData& Items(int index) const { return Items_.at(static_cast<size_t>(index)); }
+
+  int Count() const { return static_cast<int>(Count_); }
+  // Neither forms nor a source text.
+  bool Empty() const { return Count_ == 0 && !SourceText; }
+  const TXmlEntityData& Items(int index) const;
   const TXmlEntityData* Find(char32_t code) const;
   TXmlEntityData& FindOrAdd(char32_t code);
-  void Clear() override { Items_.clear(); }
-  void Assign(const TKyXmlItemEntities& other) { Items_ = other.Items_; }
+  void Clear() override {
+    Count_ = 0;
+    SourceText.reset();
+  }
+  void Assign(const TKyXmlItemEntities& other);
   void Assign(const TKyObject& source) override;
   bool Equals(const TKyObject& other) const override;
 
+  std::unique_ptr<TXmlSourceText> SourceText;
+
  private:
-  std::vector<TXmlEntityData> Items_;
+  void Reserve(std::uint32_t capacity);
+  TXmlEntityData* Items_ = nullptr;
+  std::uint32_t Count_ = 0;
+  std::uint32_t Capacity_ = 0;
 };
 
 // Assign and Equals cover names, values, whitespace and remembered forms (for elements
@@ -122,7 +154,7 @@ class TKyXmlItem : public TKyObject {
   const TKyXmlItemEntities* CharacterFormsOrNull() const;
   bool HasCharacterForms() const {
     const TKyXmlItemEntities* f = CharacterFormsOrNull();
-    return f && f->Count() > 0;
+    return f && !f->Empty();
   }
   void TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms);
   std::unique_ptr<TKyXmlItemEntities> ReleaseCharacterForms();
@@ -159,22 +191,42 @@ class TKyXmlAttribute : public TKyXmlItem {
   TXmlWhitespace SpaceAfter;
 };
 
-// Ordered, owning list of the attributes of one element.
+// What the writer needs of one attribute, from either form of an attribute list.
+struct TXmlAttributeView {
+  StringView Name, Value, LeadingSpace, TrailingSpace, SpaceBeforeEquals, SpaceAfterEquals, SpaceAfter;
+  Byte QuoteKind = 0;
+  TXmlSpecialBytes SpecialCharForms{};
+  const TKyXmlItemEntities* Forms = nullptr;
+};
+
+// Ordered, owning list of the attributes of one element. Attributes make up much of a
+// translation document, so a list the reader filled is packed (name, value, forms and
+// whether one space follows: a third of an attribute object) until something asks for an
+// attribute object; then every one of the list becomes one again.
 class TKyXmlAttributes {
  public:
   TKyXmlAttributes() = default;
   explicit TKyXmlAttributes(TKyXmlElement* parent) : Parent(parent) {}
   TKyXmlAttributes(const TKyXmlAttributes&) = delete;
   TKyXmlAttributes& operator=(const TKyXmlAttributes&) = delete;
+  ~TKyXmlAttributes();
 
-  int Count() const { return static_cast<int>(Items_.size()); }
+  int Count() const { return Items_.Other() ? static_cast<int>(PackedCount()) : static_cast<int>(Items_.size()); }
   // EListError outside 0 .. Count - 1.
   TKyXmlAttribute* Items(int index) const;
   TKyXmlAttribute* operator[](int index) const { return Items(index); }
   // Takes ownership; "Element already contains %s attribute" for a second one of a name.
   void Add(std::unique_ptr<TKyXmlAttribute> attribute, int index = -1);
   TKyXmlAttribute* Find(StringView name) const;
-  void Clear() { Items_.clear(); }
+  // The value of the attribute Name, or null; makes no attribute objects.
+  const TXmlString* FindValue(StringView name) const;
+  // The attribute at Index as the writer sees it; makes no attribute objects.
+  TXmlAttributeView View(int index) const;
+  void Clear();
+  // Gives back the room kept for further attributes and packs the list when no attribute
+  // has whitespace of its own but a single space after it (the reader, once a tag is read).
+  // Spare, when given, receives the emptied attribute objects for reuse.
+  void Compact(std::vector<std::unique_ptr<TKyXmlAttribute>>* spare = nullptr);
   // Copies of every attribute of Other.
   void Assign(const TKyXmlAttributes& other);
   bool Equals(const TKyXmlAttributes& other) const;
@@ -191,7 +243,14 @@ class TKyXmlAttributes {
   TKyXmlElement* Parent = nullptr;
 
  private:
-  TXmlNodeArray<TKyXmlAttribute> Items_;
+  struct TPacked;
+  std::uint32_t PackedCount() const;
+  // Attribute objects again, for callers that hold on to them.
+  void Unpack() const;
+  void FreePacked() const;
+  TPacked* Packed() const { return static_cast<TPacked*>(Items_.Other()); }
+  // The objects, or the packed list in the same pointer.
+  mutable TXmlNodeArray<TKyXmlAttribute> Items_;
 };
 
 class TKyXmlElement : public TKyXmlItem {
@@ -277,10 +336,16 @@ class TKyXmlFileEntities {
   void Reset();
 
   // Decodes references in Text with the given EntityKinds bits (fills LastForms and,
-  // when given, Forms after clearing it).
-  String Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms);
+  // when given, Forms after clearing it). With Forms, a raw carriage return, and in an
+  // attribute value a raw tab or line feed too, is remembered as plain: the writer gives
+  // such characters a reference unless the source spelled them raw.
+  String Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute = false);
+  // The same into Out, whose room is reused.
+  void DecodeTo(String& out, StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute = false);
   void RecordForm(int special, Byte form);
   bool IsUnknown(StringView name) const;
+  // One of the five predefined entities by name, without the search.
+  TKyXmlEntity* PredefinedEntity(StringView name) const;
 
   std::vector<std::unique_ptr<TKyXmlEntity>> ParameterEntities;
   TXmlSpecialBytes EntityModes{};
@@ -289,11 +354,13 @@ class TKyXmlFileEntities {
   bool Sorted = false;
   TXmlSpecialBytes LastForms{};
   TStringList UnknownEntities;
-  // Upper bound of replacement text, per decode and per load, against entity bombs.
+  // Upper bound of the characters that entity expansion adds (replacement text beyond the
+  // length of the references), per decode and per load, against entity bombs.
   size_t MaxExpansion = 16u << 20;
 
  private:
   std::vector<std::unique_ptr<TKyXmlEntity>> Items_;
+  TKyXmlEntity* Predefined_[5] = {};
 };
 
 // Parse error with position.
@@ -358,9 +425,10 @@ class TKyXmlFile {
   void WriteProcessingInstruction(const String& value);
   void WriteText(const String& value);
 
-  // Escapes Text for output with the given write modes (see the writer).
+  // Escapes Text for output with the given write modes (see the writer); Attribute for a
+  // value between quotes, where a raw tab or line break would be read back as a space.
   String Escape(StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
-                bool useTextFile) const;
+                bool useTextFile, bool attribute = false) const;
 
   bool Stopped = false;
   bool WriteDeclaration = true;
@@ -387,10 +455,14 @@ class TKyXmlFile {
   bool Preserving() const { return (Options & xoPreserveWhiteSpace) != 0; }
   // The writer appends to one line buffer instead of joining temporary strings.
   void EscapeTo(String& out, StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
-                bool useTextFile) const;
+                bool useTextFile, bool attribute = false) const;
+  // One node; true when it is an element whose children follow (its start tag is written).
+  bool WriteNode(TKyXmlElement* item, bool indented);
   String AttributeText(const String& initial, const TKyXmlAttributes* attributes) const;
   void AppendAttributes(String& out, StringView initial, const TKyXmlAttributes* attributes) const;
-  void EscapeAttributeTo(String& out, const TKyXmlAttribute& attribute) const;
+  void EscapeAttributeTo(String& out, const TXmlAttributeView& attribute) const;
+  // A text's value by its forms, or its source spelling while the value is unchanged.
+  void EscapeTextTo(String& out, const TKyXmlItem& item, const TXmlSpecialBytes& modes) const;
   void StartElement(StringView name, const TKyXmlAttributes* attributes, StringView tail, bool singleLine,
                     bool newLine);
   void WriteOwnDeclaration();

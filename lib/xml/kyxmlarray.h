@@ -28,45 +28,69 @@ class TXmlNodeArray {
   }
   ~TXmlNodeArray() { clear(); }
 
-  size_t size() const { return B_ ? B_->Count : 0; }
+  size_t size() const { return Block() ? Block()->Count : 0; }
   bool empty() const { return size() == 0; }
-  T* operator[](size_t i) const { return B_->Items[i]; }
-  T* back() const { return B_->Items[B_->Count - 1]; }
-  T* const* begin() const { return B_ ? B_->Items : nullptr; }
-  T* const* end() const { return B_ ? B_->Items + B_->Count : nullptr; }
+  T* operator[](size_t i) const { return Block()->Items[i]; }
+  T* back() const { return Block()->Items[Block()->Count - 1]; }
+  T* const* begin() const { return Block() ? Block()->Items : nullptr; }
+  T* const* end() const { return Block() ? Block()->Items + Block()->Count : nullptr; }
 
   void reserve(size_t n) {
     if (n > Capacity()) Grow(n);
   }
+  // Room for exactly the items held.
+  void shrink_to_fit() {
+    if (!Block() || Block()->Capacity == Block()->Count) return;
+    if (Block()->Count == 0) {
+      FreeBlock(Block());
+      B_ = nullptr;
+    } else {
+      Grow(Block()->Count);
+    }
+  }
   void push_back(std::unique_ptr<T> item) { insert(size(), std::move(item)); }
   void insert(size_t i, std::unique_ptr<T> item) {
     if (size() == Capacity()) Grow(size() < 2 ? 2 : size() * 2);
-    T** items = B_->Items;
-    std::memmove(items + i + 1, items + i, (B_->Count - i) * sizeof(T*));
+    T** items = Block()->Items;
+    std::memmove(items + i + 1, items + i, (Block()->Count - i) * sizeof(T*));
     items[i] = item.release();
-    ++B_->Count;
+    ++Block()->Count;
   }
   std::unique_ptr<T> extract(size_t i) {
-    T** items = B_->Items;
+    T** items = Block()->Items;
     std::unique_ptr<T> item(items[i]);
-    std::memmove(items + i, items + i + 1, (B_->Count - i - 1) * sizeof(T*));
-    --B_->Count;
+    std::memmove(items + i, items + i + 1, (Block()->Count - i - 1) * sizeof(T*));
+    --Block()->Count;
     return item;
   }
   void erase(size_t i) { extract(i); }
   void clear() {
-    if (!B_) return;
+    if (!Block()) {
+      B_ = nullptr;
+      return;
+    }
     // Last to first, as the list was built.
-    while (B_->Count > 0) delete B_->Items[--B_->Count];
-    FreeBlock(B_);
+    while (Block()->Count > 0) delete Block()->Items[--Block()->Count];
+    FreeBlock(Block());
     B_ = nullptr;
   }
   // Hands every item to Out without freeing any and leaves the list empty.
   void DetachAll(std::vector<T*>& out) {
-    if (!B_) return;
-    out.insert(out.end(), B_->Items, B_->Items + B_->Count);
-    FreeBlock(B_);
+    if (!Block()) return;
+    out.insert(out.end(), Block()->Items, Block()->Items + Block()->Count);
+    FreeBlock(Block());
     B_ = nullptr;
+  }
+
+  // An owner's block of another kind, kept in the list's pointer while the list holds
+  // nothing (its low bit marks it), so that the owner needs no pointer of its own. The
+  // owner frees it before it uses the list again; clear() then only forgets it.
+  void* Other() const {
+    auto v = reinterpret_cast<std::uintptr_t>(B_);
+    return (v & 1) ? reinterpret_cast<void*>(v & ~std::uintptr_t{1}) : nullptr;
+  }
+  void SetOther(void* other) {
+    B_ = other ? reinterpret_cast<TBlock*>(reinterpret_cast<std::uintptr_t>(other) | 1) : nullptr;
   }
 
  private:
@@ -75,17 +99,19 @@ class TXmlNodeArray {
     std::uint32_t Capacity;
     T* Items[1];
   };
-  size_t Capacity() const { return B_ ? B_->Capacity : 0; }
+  // The item block, or null while the pointer holds another block (see SetOther).
+  TBlock* Block() const { return (reinterpret_cast<std::uintptr_t>(B_) & 1) ? nullptr : B_; }
+  size_t Capacity() const { return Block() ? Block()->Capacity : 0; }
   static size_t Bytes(size_t capacity) { return offsetof(TBlock, Items) + capacity * sizeof(T*); }
   static void FreeBlock(TBlock* b) { XmlPoolFree(b, Bytes(b->Capacity)); }
   void Grow(size_t n) {
     if (n > 0x7FFFFFFFu) throw std::bad_alloc();
     auto* b = static_cast<TBlock*>(XmlPoolAlloc(Bytes(n)));
     b->Count = 0;
-    if (B_) {
-      b->Count = B_->Count;
-      std::memcpy(b->Items, B_->Items, B_->Count * sizeof(T*));
-      FreeBlock(B_);
+    if (TBlock* old = Block()) {
+      b->Count = old->Count;
+      std::memcpy(b->Items, old->Items, old->Count * sizeof(T*));
+      FreeBlock(old);
     }
     b->Capacity = static_cast<std::uint32_t>(n);
     B_ = b;

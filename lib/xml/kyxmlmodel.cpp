@@ -2,7 +2,8 @@
 #include <array>
 #include <cmath>
 #include <mutex>
-#include <unordered_map>
+#include <memory>
+#include <stdexcept>
 
 #include "lib/core/kydatetime.h"
 #include "lib/core/kyformat.h"
@@ -57,10 +58,14 @@ void AppendCodePoint(String& out, char32_t code) {
   }
 }
 
-// The characters Decode looks at: the ampersand and the four other specials.
-constexpr std::array<bool, 128> kDecodeSpecial = [] {
-  std::array<bool, 128> t{};
-  t[u'&'] = t[u'\''] = t[u'"'] = t[u'<'] = t[u'>'] = true;
+// Classes of the characters Decode looks at: the ampersand and the four other specials;
+// a carriage return and a tab or line feed, remembered as plain where they were raw.
+enum : Byte { kcSpecial = 1, kcCarriageReturn = 2, kcTabOrLineFeed = 4 };
+constexpr std::array<Byte, 128> kDecodeClass = [] {
+  std::array<Byte, 128> t{};
+  t[u'&'] = t[u'\''] = t[u'"'] = t[u'<'] = t[u'>'] = kcSpecial;
+  t[u'\r'] = kcCarriageReturn;
+  t[u'\t'] = t[u'\n'] = kcTabOrLineFeed;
   return t;
 }();
 
@@ -78,18 +83,38 @@ bool XmlUnknownEntityIsError = false;
 
 // ---- TKyXmlItemEntities
 
+TKyXmlItemEntities::~TKyXmlItemEntities() {
+  if (Items_) XmlPoolFree(Items_, Capacity_ * sizeof(TXmlEntityData));
+}
+
+void TKyXmlItemEntities::Reserve(std::uint32_t capacity) {
+  if (capacity <= Capacity_) return;
+  auto* items = static_cast<TXmlEntityData*>(XmlPoolAlloc(capacity * sizeof(TXmlEntityData)));
+  std::uninitialized_copy_n(Items_ ? Items_ : items, Count_, items);
+  if (Items_) XmlPoolFree(Items_, Capacity_ * sizeof(TXmlEntityData));
+  Items_ = items;
+  Capacity_ = capacity;
+}
+
+const TXmlEntityData& TKyXmlItemEntities::Items(int index) const {
+  if (index < 0 || static_cast<std::uint32_t>(index) >= Count_) throw std::out_of_range("TKyXmlItemEntities");
+  return Items_[index];
+}
+
 const TXmlEntityData* TKyXmlItemEntities::Find(char32_t code) const {
-  for (const auto& e : Items_)
-    if (e.CharCode == code) return &e;
+  for (std::uint32_t i = 0; i < Count_; ++i)
+    if (Items_[i].CharCode == code) return &Items_[i];
   return nullptr;
 }
 
 TXmlEntityData& TKyXmlItemEntities::FindOrAdd(char32_t code) {
-  for (auto& e : Items_)
-    if (e.CharCode == code) return e;
-  Items_.push_back(TXmlEntityData{});
-  Items_.back().CharCode = code;
-  return Items_.back();
+  for (std::uint32_t i = 0; i < Count_; ++i)
+    if (Items_[i].CharCode == code) return Items_[i];
+  if (Count_ == Capacity_) Reserve(Capacity_ ? 2 * Capacity_ : 2);
+  TXmlEntityData& d = Items_[Count_++];
+  d = TXmlEntityData{};
+  d.CharCode = code;
+  return d;
 }
 
 // ---- TKyXmlItem
@@ -102,9 +127,77 @@ void TKyXmlItem::ChangeValue(const String& text) {
 
 namespace {
 
-struct TFormsTable {
+// Node to forms, open addressing: one lookup per node that has forms, no allocation per entry.
+class TFormsTable {
+ public:
   std::mutex Lock;
-  std::unordered_map<const TKyXmlItem*, std::unique_ptr<TKyXmlItemEntities>> Forms;
+
+  TKyXmlItemEntities* Find(const void* key) const {
+    if (Live_ == 0) return nullptr;
+    for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
+      if (Slots_[i].Key == key) return Slots_[i].Value;
+      if (!Slots_[i].Key) return nullptr;
+    }
+  }
+  // The slot of Key, made when it has none.
+  TKyXmlItemEntities*& At(const void* key) {
+    if ((Used_ + 1) * 2 > Slots_.size()) Rehash(std::max<size_t>(64, Live_ * 4));
+    size_t tomb = SIZE_MAX;
+    for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
+      TSlot& s = Slots_[i];
+      if (s.Key == key) return s.Value;
+      if (s.Key == Tomb() && tomb == SIZE_MAX) tomb = i;
+      if (!s.Key) {
+        if (tomb != SIZE_MAX) {
+          i = tomb;
+        } else {
+          ++Used_;
+        }
+        ++Live_;
+        Slots_[i] = {key, nullptr};
+        return Slots_[i].Value;
+      }
+    }
+  }
+  TKyXmlItemEntities* Take(const void* key) {
+    if (Live_ == 0) return nullptr;
+    for (size_t i = Home(key);; i = (i + 1) & (Slots_.size() - 1)) {
+      TSlot& s = Slots_[i];
+      if (s.Key == key) {
+        TKyXmlItemEntities* v = s.Value;
+        s = {Tomb(), nullptr};
+        if (--Live_ * 16 < Slots_.size() && Slots_.size() > 1024) Rehash(Live_ * 4);
+        return v;
+      }
+      if (!s.Key) return nullptr;
+    }
+  }
+
+ private:
+  struct TSlot {
+    const void* Key;
+    TKyXmlItemEntities* Value;
+  };
+  static const void* Tomb() { return reinterpret_cast<const void*>(alignof(TKyXmlItem)); }
+  size_t Home(const void* key) const {
+    auto h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key)) * 0x9E3779B97F4A7C15ULL;
+    return static_cast<size_t>(h >> 20) & (Slots_.size() - 1);
+  }
+  void Rehash(size_t want) {
+    size_t size = 64;
+    while (size < want) size *= 2;
+    std::vector<TSlot> old(size, TSlot{nullptr, nullptr});
+    old.swap(Slots_);
+    Used_ = Live_ = 0;
+    for (const TSlot& s : old)
+      if (s.Key && s.Key != Tomb()) {
+        TKyXmlItemEntities*& v = At(s.Key);
+        v = s.Value;
+      }
+  }
+  std::vector<TSlot> Slots_;
+  size_t Used_ = 0;  // live and erased slots
+  size_t Live_ = 0;
 };
 
 TFormsTable& FormsTable() {
@@ -112,13 +205,32 @@ TFormsTable& FormsTable() {
   return *table;
 }
 
+// The forms of an entry of a packed attribute list, kept under the entry's address.
+std::unique_ptr<TKyXmlItemEntities> TakeFormsOf(const void* key) {
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  return std::unique_ptr<TKyXmlItemEntities>(t.Take(key));
+}
+
+void PutFormsOf(const void* key, std::unique_ptr<TKyXmlItemEntities> forms) {
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  t.At(key) = forms.release();
+}
+
+const TKyXmlItemEntities* FindFormsOf(const void* key) {
+  TFormsTable& t = FormsTable();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  return t.Find(key);
+}
+
 }  // namespace
 
 TKyXmlItemEntities& TKyXmlItem::CharacterForms() {
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  std::unique_ptr<TKyXmlItemEntities>& f = t.Forms[this];
-  if (!f) f = std::make_unique<TKyXmlItemEntities>();
+  TKyXmlItemEntities*& f = t.At(this);
+  if (!f) f = new TKyXmlItemEntities;
   HasForms_ = true;
   return *f;
 }
@@ -127,8 +239,7 @@ const TKyXmlItemEntities* TKyXmlItem::CharacterFormsOrNull() const {
   if (!HasForms_) return nullptr;
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  auto it = t.Forms.find(this);
-  return it == t.Forms.end() ? nullptr : it->second.get();
+  return t.Find(this);
 }
 
 void TKyXmlItem::TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) {
@@ -136,7 +247,7 @@ void TKyXmlItem::TakeCharacterForms(std::unique_ptr<TKyXmlItemEntities> forms) {
   if (!forms) return;
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  t.Forms[this] = std::move(forms);
+  t.At(this) = forms.release();
   HasForms_ = true;
 }
 
@@ -145,22 +256,157 @@ std::unique_ptr<TKyXmlItemEntities> TKyXmlItem::ReleaseCharacterForms() {
   HasForms_ = false;
   TFormsTable& t = FormsTable();
   std::lock_guard<std::mutex> guard(t.Lock);
-  auto it = t.Forms.find(this);
-  if (it == t.Forms.end()) return nullptr;
-  std::unique_ptr<TKyXmlItemEntities> f = std::move(it->second);
-  t.Forms.erase(it);
-  return f;
+  return std::unique_ptr<TKyXmlItemEntities>(t.Take(this));
 }
 
 // ---- TKyXmlAttributes
 
+struct TKyXmlAttributes::TPacked {
+  struct TEntry {
+    TXmlString Name;
+    TXmlString Value;
+    TXmlSpecialBytes SpecialCharForms;
+    Byte QuoteKind;
+    bool HasForms;
+    bool SpaceAfter;  // one space after the value, else none
+  };
+  std::uint32_t Count;
+  std::uint32_t Unused;
+  TEntry* Entries() { return reinterpret_cast<TEntry*>(this + 1); }
+  static size_t Bytes(std::uint32_t count) { return sizeof(TPacked) + count * sizeof(TEntry); }
+};
+
+TKyXmlAttributes::~TKyXmlAttributes() { FreePacked(); }
+
+std::uint32_t TKyXmlAttributes::PackedCount() const { return Packed()->Count; }
+
+void TKyXmlAttributes::FreePacked() const {
+  TPacked* p = Packed();
+  if (!p) return;
+  TPacked::TEntry* e = p->Entries();
+  for (std::uint32_t i = 0; i < p->Count; ++i) {
+    if (e[i].HasForms) TakeFormsOf(&e[i]);
+    e[i].~TEntry();
+  }
+  XmlPoolFree(p, TPacked::Bytes(p->Count));
+  Items_.SetOther(nullptr);
+}
+
+void TKyXmlAttributes::Compact(std::vector<std::unique_ptr<TKyXmlAttribute>>* spare) {
+  if (Packed()) return;
+  Items_.shrink_to_fit();
+  if (Items_.empty()) return;
+  for (TKyXmlAttribute* a : Items_)
+    if (!a->LeadingSpace.empty() || !a->TrailingSpace.empty() || !a->SpaceBeforeEquals.empty() ||
+        !a->SpaceAfterEquals.empty() || !(a->SpaceAfter.empty() || a->SpaceAfter == u" ") || a->OnChange)
+      return;
+  auto n = static_cast<std::uint32_t>(Items_.size());
+  auto* p = static_cast<TPacked*>(XmlPoolAlloc(TPacked::Bytes(n)));
+  p->Count = 0;
+  for (TKyXmlAttribute* a : Items_) {
+    TPacked::TEntry* e = new (p->Entries() + p->Count++) TPacked::TEntry{
+        std::move(a->Name), std::move(a->Value), a->SpecialCharForms, a->QuoteKind, false, !a->SpaceAfter.empty()};
+    if (std::unique_ptr<TKyXmlItemEntities> forms = a->ReleaseCharacterForms()) {
+      PutFormsOf(e, std::move(forms));
+      e->HasForms = true;
+    }
+  }
+  if (spare) {
+    std::vector<TKyXmlAttribute*> emptied;
+    Items_.DetachAll(emptied);
+    for (TKyXmlAttribute* a : emptied) {
+      std::unique_ptr<TKyXmlAttribute> owned(a);
+      // Name and Value went into the pack; the rest back to a new attribute's state.
+      a->SpaceAfter.clear();
+      a->SpecialCharForms = {};
+      a->QuoteKind = 0;
+      a->Parent = nullptr;
+      spare->push_back(std::move(owned));
+    }
+  }
+  Items_.clear();
+  Items_.SetOther(p);
+}
+
+void TKyXmlAttributes::Unpack() const {
+  TPacked* p = Packed();
+  if (!p) return;
+  TXmlNodeArray<TKyXmlAttribute> items;
+  items.reserve(p->Count);
+  TPacked::TEntry* e = p->Entries();
+  for (std::uint32_t i = 0; i < p->Count; ++i) {
+    auto a = std::make_unique<TKyXmlAttribute>();
+    a->Name = e[i].Name;
+    a->Value = e[i].Value;
+    if (e[i].SpaceAfter) a->SpaceAfter = u" ";
+    a->SpecialCharForms = e[i].SpecialCharForms;
+    a->QuoteKind = e[i].QuoteKind;
+    a->Parent = Parent;
+    items.push_back(std::move(a));
+  }
+  // Only now that nothing can fail do the forms move over.
+  for (std::uint32_t i = 0; i < p->Count; ++i)
+    if (e[i].HasForms) {
+      items[i]->TakeCharacterForms(TakeFormsOf(&e[i]));
+      e[i].HasForms = false;
+    }
+  FreePacked();
+  Items_ = std::move(items);
+}
+
+void TKyXmlAttributes::Clear() {
+  FreePacked();
+  Items_.clear();
+}
+
+TXmlAttributeView TKyXmlAttributes::View(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
+  TXmlAttributeView v;
+  if (TPacked* p = Packed()) {
+    const TPacked::TEntry& e = p->Entries()[index];
+    v.Name = e.Name;
+    v.Value = e.Value;
+    if (e.SpaceAfter) v.SpaceAfter = u" ";
+    v.QuoteKind = e.QuoteKind;
+    v.SpecialCharForms = e.SpecialCharForms;
+    if (e.HasForms) v.Forms = FindFormsOf(&e);
+    return v;
+  }
+  const TKyXmlAttribute& a = *Items_[static_cast<size_t>(index)];
+  v.Name = a.Name;
+  v.Value = a.Value;
+  v.LeadingSpace = a.LeadingSpace;
+  v.TrailingSpace = a.TrailingSpace;
+  v.SpaceBeforeEquals = a.SpaceBeforeEquals;
+  v.SpaceAfterEquals = a.SpaceAfterEquals;
+  v.SpaceAfter = a.SpaceAfter;
+  v.QuoteKind = a.QuoteKind;
+  v.SpecialCharForms = a.SpecialCharForms;
+  v.Forms = a.CharacterFormsOrNull();
+  return v;
+}
+
+const TXmlString* TKyXmlAttributes::FindValue(StringView name) const {
+  if (TPacked* p = Packed()) {
+    TPacked::TEntry* e = p->Entries();
+    for (std::uint32_t i = 0; i < p->Count; ++i)
+      if (e[i].Name == name) return &e[i].Value;
+    return nullptr;
+  }
+  for (TKyXmlAttribute* a : Items_)
+    if (a->Name == name) return &a->Value;
+  return nullptr;
+}
+
 TKyXmlAttribute* TKyXmlAttributes::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
+  Unpack();
   return Items_[static_cast<size_t>(index)];
 }
 
 void TKyXmlAttributes::Add(std::unique_ptr<TKyXmlAttribute> attribute, int index) {
-  if (Find(attribute->Name)) throw Exception(Format(SXmlDuplicateAttribute, {attribute->Name.View()}));
+  if (FindValue(attribute->Name)) throw Exception(Format(SXmlDuplicateAttribute, {attribute->Name.View()}));
+  Unpack();
   attribute->Parent = Parent;
   if (index < 0 || index >= Count())
     Items_.push_back(std::move(attribute));
@@ -169,14 +415,16 @@ void TKyXmlAttributes::Add(std::unique_ptr<TKyXmlAttribute> attribute, int index
 }
 
 TKyXmlAttribute* TKyXmlAttributes::Find(StringView name) const {
+  if (!FindValue(name)) return nullptr;
+  Unpack();
   for (TKyXmlAttribute* a : Items_)
     if (a->Name == name) return a;
   return nullptr;
 }
 
 String TKyXmlAttributes::ReadString(StringView name, const String& defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  return a ? a->Value.Str() : defaultValue;
+  const TXmlString* v = FindValue(name);
+  return v ? v->Str() : defaultValue;
 }
 
 void TKyXmlAttributes::WriteString(const String& name, const String& value, int index, bool skipDefault,
@@ -194,9 +442,9 @@ void TKyXmlAttributes::WriteString(const String& name, const String& value, int 
 }
 
 bool TKyXmlAttributes::ReadBool(StringView name, bool defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  if (!a || (a->Value != u"0" && a->Value != u"1")) return defaultValue;
-  return a->Value == u"1";
+  const TXmlString* v = FindValue(name);
+  if (!v || (*v != u"0" && *v != u"1")) return defaultValue;
+  return *v == u"1";
 }
 
 void TKyXmlAttributes::WriteBool(const String& name, bool value, bool skipDefault, bool defaultValue) {
@@ -205,9 +453,9 @@ void TKyXmlAttributes::WriteBool(const String& name, bool value, bool skipDefaul
 }
 
 double TKyXmlAttributes::ReadFloat(StringView name, double defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  if (!a) return defaultValue;
-  return StrToFloat(a->Value, DotSettings());
+  const TXmlString* v = FindValue(name);
+  if (!v) return defaultValue;
+  return StrToFloat(*v, DotSettings());
 }
 
 void TKyXmlAttributes::WriteFloat(const String& name, bool skipDefault, double defaultValue, double value) {
@@ -217,9 +465,9 @@ void TKyXmlAttributes::WriteFloat(const String& name, bool skipDefault, double d
 }
 
 TDateTime TKyXmlAttributes::ReadDateTime(StringView name, TDateTime defaultValue) const {
-  TKyXmlAttribute* a = Find(name);
-  if (!a) return defaultValue;
-  const String v = a->Value.Str();
+  const TXmlString* found = FindValue(name);
+  if (!found) return defaultValue;
+  const String v = found->Str();
   if (v.empty()) return 0;
   auto part = [&](size_t pos, size_t len) { return pos < v.size() ? v.substr(pos, len) : String(); };
   int year = StrToInt(part(0, 4));
@@ -317,8 +565,8 @@ TKyXmlElement* TKyXmlElement::FindElement(StringView name, int index, StringView
     if (c->Name != name) continue;
     if (index != -1 && c->SameNameIndex != index) continue;
     if (!language.empty()) {
-      TKyXmlAttribute* lang = c->Attributes.Find(u"xml:lang");
-      if (!lang || lang->Value != language) continue;
+      const TXmlString* lang = c->Attributes.FindValue(u"xml:lang");
+      if (!lang || *lang != language) continue;
     }
     return c;
   }
@@ -326,8 +574,8 @@ TKyXmlElement* TKyXmlElement::FindElement(StringView name, int index, StringView
 }
 
 bool TKyXmlElement::PreservesSpace() const {
-  TKyXmlAttribute* a = Attributes.Find(u"xml:space");
-  return a && a->Value == u"preserve";
+  const TXmlString* v = Attributes.FindValue(u"xml:space");
+  return v && *v == u"preserve";
 }
 
 // ---- TKyXmlFileEntities
@@ -347,6 +595,8 @@ void TKyXmlFileEntities::Reset() {
   AddEntity(0, u"quot", u"\"");
   AddEntity(0, u"gt", u">");
   AddEntity(0, u"lt", u"<");
+  // The first declaration of a name wins, so these stay what the five names find.
+  for (int i = 0; i < 5; ++i) Predefined_[i] = Items_[static_cast<size_t>(i)].get();
   EntityModes = {1, 0, 0, 1, 1};
   SeenForms = {};
   LastForms = {};
@@ -384,29 +634,76 @@ void TKyXmlFileEntities::RecordForm(int special, Byte form) {
   EntityModes[special] = ModeOfForms(SeenForms[special]);
 }
 
+TKyXmlEntity* TKyXmlFileEntities::PredefinedEntity(StringView name) const {
+  // In the order of Reset: amp, apos, quot, gt, lt.
+  switch (name.size()) {
+    case 2:
+      if (name[1] != u't') return nullptr;
+      return name[0] == u'g' ? Predefined_[3] : name[0] == u'l' ? Predefined_[4] : nullptr;
+    case 3:
+      return name == u"amp" ? Predefined_[0] : nullptr;
+    case 4:
+      return name == u"apos" ? Predefined_[1] : name == u"quot" ? Predefined_[2] : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
 bool TKyXmlFileEntities::IsUnknown(StringView name) const {
   int index;
   return UnknownEntities.Count() > 0 && UnknownEntities.Find(name, index);
 }
 
-String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms) {
+String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntities* forms, bool attribute) {
+  String out;
+  DecodeTo(out, text, kinds, forms, attribute);
+  return out;
+}
+
+void TKyXmlFileEntities::DecodeTo(String& out, StringView text, Byte kinds, TKyXmlItemEntities* forms,
+                                  bool attribute) {
+  out.clear();
   LastForms = {};
   if (forms) forms->Clear();
   bool predefined = (kinds & ekPredefined) != 0;
+  // Which classes of kDecodeClass end a run of plain characters.
+  Byte stops = kcSpecial;
+  if (forms) stops |= attribute ? kcCarriageReturn | kcTabOrLineFeed : kcCarriageReturn;
+  auto isStop = [&](Char c) { return c < 128 && (kDecodeClass[c] & stops); };
+  // Set when the forms cannot give back the spelling of this text: the writer then needs
+  // the source itself.
+  bool inexact = false;
+  auto recordSpecial = [&](int special, Byte form) {
+    if (LastForms[special] & ~form) inexact = true;
+    RecordForm(special, form);
+  };
+  auto addForm = [&](TXmlEntityData& d, Byte form) {
+    if (d.Forms & ~form) inexact = true;
+    d.Forms |= form;
+  };
+  // A raw special or raw whitespace that the writer must know was spelled raw.
+  auto notePlain = [&](Char c) {
+    if (c == u'\t' || c == u'\n' || c == u'\r') {
+      addForm(forms->FindOrAdd(c), efPlain);
+    } else if (predefined && c != u'&') {
+      recordSpecial(SpecialIndex(c), efPlain);
+    }
+  };
   size_t amp = text.find(u'&');
   if (amp == StringView::npos) {
-    if (predefined)
+    if (predefined || forms)
       for (Char c : text)
-        if (c == u'\'' || c == u'"' || c == u'<' || c == u'>') RecordForm(SpecialIndex(c), efPlain);
-    return String(text);
+        if (isStop(c)) notePlain(c);
+    out.assign(text);
+    return;
   }
-  String out;
   out.reserve(text.size());
+  size_t added = 0;  // characters the expanded entities add beyond their references
   size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
     // Runs of characters that are neither a reference nor a special go out in one piece.
     size_t run = i;
-    while (run < n && !(text[run] < 128 && kDecodeSpecial[text[run]])) ++run;
+    while (run < n && !isStop(text[run])) ++run;
     if (run > i) {
       out.append(text.data() + i, run - i);
       i = run;
@@ -414,7 +711,7 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
     }
     Char c = text[i];
     if (c != u'&') {
-      if (predefined && (c == u'\'' || c == u'"' || c == u'<' || c == u'>')) RecordForm(SpecialIndex(c), efPlain);
+      notePlain(c);
       out.push_back(c);
       continue;
     }
@@ -437,49 +734,54 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
       char32_t code = 0;
       Byte form;
       Byte hexCase = 0;
-      bool leadingZero = false;
-      if (name[1] == u'x') {
-        StringView digits = name.substr(2);
-        if (digits.empty() || digits.size() > 8) RaiseNotANumber(String(u"$") + String(digits));
-        for (Char d : digits) {
-          int v = HexValue(d);
-          if (v < 0) RaiseNotANumber(String(u"$") + String(digits));
-          if (d >= u'a' && d <= u'f') hexCase |= 1;
-          if (d >= u'A' && d <= u'F') hexCase |= 2;
-          code = code * 16 + static_cast<char32_t>(v);
-        }
-        leadingZero = digits[0] == u'0';
-        form = efHex;
-      } else {
-        StringView digits = name.substr(1);
-        if (digits.size() > 8) RaiseNotANumber(digits);
-        for (Char d : digits) {
-          if (d < u'0' || d > u'9') RaiseNotANumber(digits);
-          code = code * 10 + static_cast<char32_t>(d - u'0');
-        }
-        form = efDecimal;
+      bool hex = name[1] == u'x';
+      StringView digits = name.substr(hex ? 2 : 1);
+      // Leading zeros are valid in any number; past U+10FFFF the value stops growing.
+      if (digits.empty()) RaiseNotANumber(String(u"$"));
+      for (Char d : digits) {
+        int v = hex ? HexValue(d) : (d >= u'0' && d <= u'9' ? d - u'0' : -1);
+        if (v < 0) RaiseNotANumber(hex ? String(u"$") + String(digits) : String(digits));
+        if (d >= u'a' && d <= u'f') hexCase |= 1;
+        if (d >= u'A' && d <= u'F') hexCase |= 2;
+        if (code <= 0x10FFFF) code = code * (hex ? 16 : 10) + static_cast<char32_t>(v);
       }
+      form = hex ? efHex : efDecimal;
       if (code > 0x10FFFF) RaiseNotANumber(name.substr(1));
       int special = SpecialIndex(code);
       if (special >= 0) {
-        RecordForm(special, form);
+        recordSpecial(special, form);
+        // The writer spells these "&#x3C;" and "&#60;".
+        if (hex ? digits.size() != 2 || (hexCase & 1) : digits[0] == u'0') inexact = true;
       } else if (forms) {
         TXmlEntityData& d = forms->FindOrAdd(code);
-        d.Forms |= form;
-        d.HexCase |= hexCase;
-        if (form == efHex) d.HexLeadingZero = d.HexLeadingZero || leadingZero;
+        addForm(d, form);
+        if (digits.size() > 255) inexact = true;
+        Byte written = static_cast<Byte>(std::min<size_t>(digits.size(), 255));
+        Byte& kept = hex ? d.HexDigits : d.DecimalDigits;
+        if (!kept) kept = written;
+        if (kept != written) inexact = true;
+        if (hex) {
+          d.HexCase |= hexCase;
+          if (d.HexCase == 3) inexact = true;
+          d.HexLeadingZero = d.HexLeadingZero || digits[0] == u'0';
+        }
       }
       AppendCodePoint(out, code);
       i = hasSemi ? j : j - 1;
       continue;
     }
-    TKyXmlEntity* e = FindEntity(name);
+    TKyXmlEntity* e = PredefinedEntity(name);
+    if (!e) e = FindEntity(name);
     if (e && (kinds & (1 << e->EntityKind))) {
       out += e->Value;
       e->Used = true;
-      if (e->EntityKind == 0 && !e->Value.empty()) RecordForm(SpecialIndex(e->Value[0]), efNamed);
-      if (out.size() > MaxExpansion)
-        throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(MaxExpansion)}));
+      if (e->EntityKind == 0 && !e->Value.empty()) recordSpecial(SpecialIndex(e->Value[0]), efNamed);
+      size_t reference = j + (hasSemi ? 1 : 0) - i;
+      if (e->Value.size() > reference) {
+        added += e->Value.size() - reference;
+        if (added > MaxExpansion)
+          throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(MaxExpansion)}));
+      }
     } else if (e) {
       out.push_back(u'&');
       out += name;
@@ -493,7 +795,20 @@ String TKyXmlFileEntities::Decode(StringView text, Byte kinds, TKyXmlItemEntitie
     }
     i = hasSemi ? j : j - 1;
   }
-  return out;
+  if (forms && forms->Count() > 0 && !inexact) {
+    // A character given by a reference and also written raw (raw whitespace that the
+    // writer would escape was seen above).
+    for (int k = 0; k < forms->Count() && !inexact; ++k) {
+      char32_t code = forms->Items(k).CharCode;
+      if (code == u'\r' || (attribute && (code == u'\t' || code == u'\n'))) continue;
+      String raw;
+      AppendCodePoint(raw, code);
+      inexact = text.find(raw) != StringView::npos;
+    }
+  }
+  if (forms && inexact) {
+    forms->SourceText = std::make_unique<TXmlSourceText>(TXmlSourceText{String(text), out});
+  }
 }
 
 // ---- TKyXmlFile (model part)
@@ -530,13 +845,23 @@ TKyXmlElement* TKyXmlFile::AddItem(std::unique_ptr<TKyXmlElement> item) {
 
 // ---- object base: Assign and Equals
 
+void TKyXmlItemEntities::Assign(const TKyXmlItemEntities& other) {
+  if (&other == this) return;
+  Count_ = 0;
+  Reserve(other.Count_);
+  std::copy_n(other.Items_, other.Count_, Items_);
+  Count_ = other.Count_;
+  SourceText = other.SourceText ? std::make_unique<TXmlSourceText>(*other.SourceText) : nullptr;
+}
+
 void TKyXmlItemEntities::Assign(const TKyObject& source) {
-  if (const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&source)) Items_ = o->Items_;
+  if (const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&source)) Assign(*o);
 }
 
 bool TKyXmlItemEntities::Equals(const TKyObject& other) const {
   const auto* o = dynamic_cast<const TKyXmlItemEntities*>(&other);
-  return o && Items_ == o->Items_;
+  if (!o || Count_ != o->Count_ || !std::equal(Items_, Items_ + Count_, o->Items_)) return false;
+  return SourceText && o->SourceText ? *SourceText == *o->SourceText : !SourceText && !o->SourceText;
 }
 
 void TKyXmlItem::Assign(const TKyObject& source) {
@@ -582,6 +907,7 @@ bool TKyXmlAttribute::Equals(const TKyObject& other) const {
 
 void TKyXmlAttributes::Assign(const TKyXmlAttributes& other) {
   if (&other == this) return;
+  other.Unpack();
   TXmlNodeArray<TKyXmlAttribute> copies;
   copies.reserve(other.Items_.size());
   for (TKyXmlAttribute* a : other.Items_) {
@@ -590,10 +916,13 @@ void TKyXmlAttributes::Assign(const TKyXmlAttributes& other) {
     copy->Parent = Parent;
     copies.push_back(std::move(copy));
   }
+  FreePacked();
   Items_ = std::move(copies);
 }
 
 bool TKyXmlAttributes::Equals(const TKyXmlAttributes& other) const {
+  Unpack();
+  other.Unpack();
   if (Items_.size() != other.Items_.size()) return false;
   for (size_t i = 0; i < Items_.size(); ++i)
     if (!Items_[i]->Equals(*other.Items_[i])) return false;

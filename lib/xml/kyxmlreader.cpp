@@ -107,37 +107,47 @@ String XmlIncludedText(const String& identifier, const String& baseDir) {
   TMemoryStream ms;
   ms.LoadFromFile(id);
   const RawBytes& bytes = ms.Bytes();
-  // The first non-blank line decides whether this is markup.
-  size_t i = 0;
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
-  while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == 0))
-    ++i;
-  bool markup = i < bytes.size() && bytes[i] == '<';
-  if (markup && i + 5 <= bytes.size()) {
-    std::string w = bytes.substr(i + 1, 4);
-    for (char& c : w) c = static_cast<char>(c | 0x20);
+  // UTF-16 (by its mark or a leading "<") is decoded before anything is looked at: its
+  // first raw byte says nothing about its first character.
+  bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+               bytes.compare(0, 2, std::string("<\0", 2)) == 0 || bytes.compare(0, 2, std::string("\0<", 2)) == 0;
+  String wide = utf16 ? DecodeBytes(bytes, TKyTextFile::ekUtf8) : String();
+  size_t size = utf16 ? wide.size() : bytes.size();
+  auto at = [&](size_t k) -> unsigned { return utf16 ? wide[k] : static_cast<unsigned char>(bytes[k]); };
+  // The first non-blank character decides whether this is markup.
+  size_t i = !utf16 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (i < size && (at(i) == ' ' || at(i) == '\t' || at(i) == '\r' || at(i) == '\n' || at(i) == 0)) ++i;
+  bool markup = i < size && at(i) == '<';
+  if (markup && i + 5 <= size) {
+    std::string w;
+    for (size_t k = i + 1; k < i + 5; ++k) w.push_back(static_cast<char>(at(k) < 0x80 ? at(k) | 0x20 : 0));
     if (w == "html") markup = false;
   }
   if (!markup) {
-    String text = DecodeBytes(bytes, TKyTextFile::ekCodePage);
+    String text = utf16 ? wide : DecodeBytes(bytes, TKyTextFile::ekCodePage);
     TStringList lines;
     lines.SetText(text);
     return lines.Text();
   }
-  // The declaration's encoding applies to the rest, unless a byte-order mark fixed it.
-  String declared;
-  size_t d = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  if (bytes.compare(d, 5, "<?xml") == 0) {
-    size_t end = bytes.find("?>", d);
-    String decl = AsciiToString(bytes.substr(d, end == RawBytes::npos ? 0 : end - d));
-    size_t enc = decl.find(u"encoding");
-    size_t k = enc == String::npos ? String::npos : decl.find(u'=', enc);
-    if (k != String::npos) {
-      ++k;
-      declared = ReadLiteral(decl, k);
+  String text;
+  if (utf16) {
+    text = std::move(wide);
+  } else {
+    // The declaration's encoding applies to the rest, unless a byte-order mark fixed it.
+    String declared;
+    size_t d = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    if (bytes.compare(d, 5, "<?xml") == 0) {
+      size_t end = bytes.find("?>", d);
+      String decl = AsciiToString(bytes.substr(d, end == RawBytes::npos ? 0 : end - d));
+      size_t enc = decl.find(u"encoding");
+      size_t k = enc == String::npos ? String::npos : decl.find(u'=', enc);
+      if (k != String::npos) {
+        ++k;
+        declared = ReadLiteral(decl, k);
+      }
     }
+    text = DecodeBytes(bytes, TKyTextFile::ekUtf8, d == 0 ? declared : String());
   }
-  String text = DecodeBytes(bytes, TKyTextFile::ekUtf8, d == 0 ? declared : String());
   size_t s = SkipWs(text, 0);
   if (text.compare(s, 5, u"<?xml") != 0) return text;
   size_t e = text.find(u"?>", s);
@@ -163,19 +173,17 @@ class TXmlReader {
   }
   bool StartsWith(StringView s) { return Ensure(s.size()) && StringView(Buf).substr(Pos, s.size()) == s; }
   size_t FindText(StringView s, size_t from = 0, Char forbidden = 0);
-  void Advance(size_t n);
-  void Consume(size_t n) {
-    n = std::min(n, Avail());
-    Advance(n);
-    Pos += n;
-  }
+  // Line and column are counted over the consumed text only when asked for (an error) or
+  // before the buffer drops it: counting every character as it is consumed costs much.
+  void CountPosition();
+  void Consume(size_t n) { Pos += std::min(n, Avail()); }
   String Take(size_t n) {
     n = std::min(n, Avail());
     String s = Buf.substr(Pos, n);
     Consume(n);
     return s;
   }
-  String ReadWhitespace();
+  TXmlWhitespace ReadWhitespace();
   // Characters up to the end of the name at the read position.
   size_t NameLength(bool stopAtQuestion);
   String ReadName(bool stopAtQuestion = false);
@@ -194,6 +202,11 @@ class TXmlReader {
   bool ParseContent(TKyXmlElement* given);
   bool Markup(TKyXmlElement* given);
   void CharData();
+  void AddText(StringView lead, StringView text, StringView trail);
+  void DropPending() {
+    Pending.reset();
+    PendingValue_.clear();
+  }
   bool StartTag(TKyXmlElement* given);
   bool EndTag(TKyXmlElement* given);
   void Declaration();
@@ -207,7 +220,7 @@ class TXmlReader {
   void ParseDeclarations(String text);
   bool Preserving() const { return (F.Options & xoPreserveWhiteSpace) != 0; }
   void TakeForms(TKyXmlItem& item) {
-    if (Scratch.Count() > 0) item.CharacterForms().Assign(Scratch);
+    if (!Scratch.Empty()) item.CharacterForms().Assign(Scratch);
   }
 
   TKyXmlFile& F;
@@ -219,28 +232,40 @@ class TXmlReader {
   size_t Pos = 0;
   int Line = 1;
   int Column = 1;
+  size_t Counted_ = 0;  // Line and Column hold the position of Buf[Counted_]
   Char LastBreak = 0;
   bool InputDone = false;
   std::vector<TKyXmlElement*> Stack;
   TKyXmlElement* Current = nullptr;
   int OpenTags = 0;
+  // The whitespace text read last, until the next markup decides its fate: a node in the
+  // preserving layout, else only its text.
   std::unique_ptr<TKyXmlElement> Pending;
+  TXmlString PendingValue_;
   TKyXmlItemEntities Scratch;
+  String Text_;  // decoded text, its room reused
+  // Attribute objects whose content went into a packed list, for the next tags.
+  std::vector<std::unique_ptr<TKyXmlAttribute>> SpareAttributes_;
   // Names seen in this load; the keys view the kept strings' own text.
   std::unordered_map<StringView, TXmlString> Names_;
-  std::array<TXmlString, 64> RecentNames_;
+  std::array<TXmlString, 256> RecentNames_;
   static constexpr size_t kSharedSlots = 1024;
   static constexpr size_t kSharedMaxLength = 64;
   std::vector<TXmlString> Shared_ = std::vector<TXmlString>(kSharedSlots);
-  size_t Expanded = 0;  // characters produced by entity expansion in character data
+  size_t Expanded = 0;  // characters that entity expansion added to character data
   bool Halt = false;    // this load was asked to stop
+  bool DeclarationSeen_ = false;
+  size_t TagEnd_ = String::npos;  // a ">" in Buf at or after the tag being read
 };
 
 bool TXmlReader::More() {
   if (InputDone) return false;
   if (Pos > 0 && (Pos == Buf.size() || Pos >= 4096)) {
+    CountPosition();
     Buf.erase(0, Pos);
     Pos = 0;
+    Counted_ = 0;
+    TagEnd_ = String::npos;
   }
   if (FirstRead_) {
     FirstRead_ = false;
@@ -276,7 +301,7 @@ bool TXmlReader::More() {
 size_t TXmlReader::FindText(StringView s, size_t from, Char forbidden) {
   size_t checked = from;  // relative to Pos
   for (;;) {
-    size_t p = Buf.find(s.data(), Pos + from, s.size());
+    size_t p = s.size() == 1 ? Buf.find(s[0], Pos + from) : Buf.find(s.data(), Pos + from, s.size());
     if (forbidden) {
       size_t limit = p == String::npos ? Buf.size() : p;
       size_t f = Buf.find(forbidden, Pos + checked);
@@ -289,38 +314,58 @@ size_t TXmlReader::FindText(StringView s, size_t from, Char forbidden) {
   }
 }
 
-void TXmlReader::Advance(size_t n) {
-  const Char* p = Buf.data() + Pos;
-  for (size_t i = 0; i < n; ++i) {
-    Char c = p[i];
-    if (c == 13 || c == 10) {
-      if (LastBreak && LastBreak != c) {
-        LastBreak = 0;  // the second half of CR LF or LF CR
-      } else {
-        ++Line;
-        Column = 1;
-        LastBreak = c;
+void TXmlReader::CountPosition() {
+  const Char* p = Buf.data();
+  size_t i = Counted_;
+  size_t n = Pos;
+  while (i < n) {
+    // Up to the next line break in one step, four characters at a time while none of
+    // them is below 14.
+    size_t run = i;
+    for (;;) {
+      while (run + 4 <= n) {
+        std::uint64_t w;
+        std::memcpy(&w, p + run, 8);
+        if ((w - 0x000E000E000E000EULL) & ~w & 0x8000800080008000ULL) break;
+        run += 4;
       }
-    } else {
-      ++Column;
+      if (run >= n || p[run] == 13 || p[run] == 10) break;
+      ++run;
+    }
+    if (run > i) {
+      Column += static_cast<int>(run - i);
       LastBreak = 0;
+      i = run;
+      if (i == n) break;
+    }
+    Char c = p[i++];
+    if (LastBreak && LastBreak != c) {
+      LastBreak = 0;  // the second half of CR LF or LF CR
+    } else {
+      ++Line;
+      Column = 1;
+      LastBreak = c;
     }
   }
+  Counted_ = n;
 }
 
-String TXmlReader::ReadWhitespace() {
+TXmlWhitespace TXmlReader::ReadWhitespace() {
   size_t k = 0;
   while (k + 1 < Avail() && IsWs(Buf[Pos + k])) ++k;
-  return Take(k);
+  TXmlWhitespace w(StringView(Buf).substr(Pos, k));
+  Consume(k);
+  return w;
 }
 
 namespace {
 
-// For the direct-mapped caches of short texts; a miss only costs a copy.
-size_t QuickHash(StringView s) {
-  size_t h = s.size();
-  for (Char c : s) h = h * 131 + c;
-  return h;
+// For names and short values: their ends and middle tell most apart, and a collision only
+// costs a lookup or a copy.
+size_t NameHash(StringView s) {
+  size_t n = s.size();
+  if (n == 0) return 0;
+  return n * 0x9E37u ^ s[0] * 0x85EBu ^ s[n - 1] * 0xC2B2u ^ s[n / 2] * 0x27D4u ^ s[(n - 1) / 3] * 0x1657u;
 }
 
 }  // namespace
@@ -329,7 +374,7 @@ TXmlString TXmlReader::TakeName(size_t k) {
   k = std::min(k, Avail());
   StringView s = StringView(Buf).substr(Pos, k);
   // The last names seen answer most lookups before the table is asked.
-  TXmlString& recent = RecentNames_[QuickHash(s) % RecentNames_.size()];
+  TXmlString& recent = RecentNames_[NameHash(s) % RecentNames_.size()];
   if (recent != s) {
     auto it = Names_.find(s);
     if (it != Names_.end()) {
@@ -347,7 +392,7 @@ TXmlString TXmlReader::TakeName(size_t k) {
 
 TXmlString TXmlReader::Shared(StringView text) {
   if (text.size() > kSharedMaxLength) return TXmlString(text);
-  TXmlString& slot = Shared_[QuickHash(text) % kSharedSlots];
+  TXmlString& slot = Shared_[NameHash(text) % kSharedSlots];
   if (slot != text) slot = text;
   return slot;
 }
@@ -367,6 +412,7 @@ size_t TXmlReader::NameLength(bool stopAtQuestion) {
 String TXmlReader::ReadName(bool stopAtQuestion) { return Take(NameLength(stopAtQuestion)); }
 
 void TXmlReader::Fail(const String& reason) {
+  CountPosition();
   String excerpt = Buf.substr(Pos, 4096);
   String msg = LoadResString(SXmlParseError) + u"\r\n" + reason + u"\r\n" + Format(SXmlLinePos, {Line, Column}) +
                u"\r\n\"" + excerpt + u"\"";
@@ -383,10 +429,8 @@ void TXmlReader::Run() {
     Fail(SXmlInvalidTopLevel);
   }
   ParseContent(nullptr);
-  if (Pending) {
-    if (Preserving()) AddNode(std::move(Pending));
-    Pending.reset();
-  }
+  if (Pending) AddNode(std::move(Pending));
+  DropPending();
 }
 
 bool TXmlReader::ParseContent(TKyXmlElement* given) {
@@ -462,7 +506,7 @@ bool TXmlReader::Markup(TKyXmlElement* given) {
   } else {
     stop = StartTag(given);
   }
-  Pending.reset();
+  DropPending();
   return stop;
 }
 
@@ -477,6 +521,8 @@ void TXmlReader::Delimited(StringView open, StringView close, Byte kind) {
 }
 
 void TXmlReader::Declaration() {
+  bool atStart = !Current && !F.Root() && !DeclarationSeen_;
+  DeclarationSeen_ = true;
   auto node = std::make_unique<TKyXmlElement>(u"xml", xkDeclaration);
   node->Tail = ReadWhitespace();
   while (ReadAttribute(*node)) {
@@ -486,7 +532,9 @@ void TXmlReader::Declaration() {
       if (a->Value != u"1.0") throw Exception(Format(SXmlUnknownVersion, {a->Value.View()}));
     } else if (SameText(a->Name, u"encoding")) {
       F.Encoding = a->Value.Str();
-      if (!(F.Options & xoIgnoreEncoding)) {
+      // Only the document's own declaration switches the decoding, not one that an
+      // entity's text brings into the middle of it.
+      if (!(F.Options & xoIgnoreEncoding) && atStart) {
         if (T.EncodingDetected && EncodingClassOf(a->Value, T.Encoding) != T.Encoding)
           throw Exception(Format(SXmlEncodingConflict, {T.EncodingName(), a->Value.View()}));
         T.SetEncodingName(a->Value);
@@ -564,6 +612,7 @@ void TXmlReader::ProcessDocType(const String& value) {
 void TXmlReader::ParseDeclarations(String text) {
   size_t i = 0;
   size_t replacements = 0;
+  size_t added = 0;  // characters the replacements added beyond their references
   while (i < text.size()) {
     StringView s = text;
     Char c = s[i];
@@ -611,10 +660,13 @@ void TXmlReader::ParseDeclarations(String text) {
       }
       String name = text.substr(i + 1, e - i - 1);
       TKyXmlEntity* pe = E.FindParameterEntity(name);
+      size_t reference = e + 1 - i;
+      const String replacement = pe ? pe->Value : String();
+      if (replacement.size() > reference) added += replacement.size() - reference;
       // Self-referencing parameter entities would grow the text without end.
-      if (++replacements > 20000 || text.size() > E.MaxExpansion)
+      if (++replacements > 20000 || added > E.MaxExpansion)
         throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
-      text.replace(i, e + 1 - i, pe ? pe->Value : String());
+      text.replace(i, reference, replacement);
     } else {
       ++i;
     }
@@ -622,11 +674,21 @@ void TXmlReader::ParseDeclarations(String text) {
 }
 
 bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
-  FindText(u">");
+  // The tag is in the buffer up to a ">"; once found, that holds for its other attributes.
+  if (TagEnd_ == String::npos || TagEnd_ < Pos) {
+    size_t d = FindText(u">");
+    TagEnd_ = d == String::npos ? String::npos : Pos + d;
+  }
   if (Avail() == 0) return false;
   Char c = Peek(0);
   if (c == u'>' || c == u'/' || c == u'?') return false;
-  auto a = std::make_unique<TKyXmlAttribute>();
+  std::unique_ptr<TKyXmlAttribute> a;
+  if (SpareAttributes_.empty()) {
+    a = std::make_unique<TKyXmlAttribute>();
+  } else {
+    a = std::move(SpareAttributes_.back());
+    SpareAttributes_.pop_back();
+  }
   size_t k = 0;
   while (k < Avail() && Buf[Pos + k] != u'=' && Buf[Pos + k] != u'>' && !IsWs(Buf[Pos + k])) ++k;
   a->Name = TakeName(k);
@@ -639,15 +701,16 @@ bool TXmlReader::ReadAttribute(TKyXmlElement& element) {
   Consume(1);
   size_t e = FindText(StringView(&q, 1));
   if (e == String::npos) Unclosed(a->Name.Str());
-  String value = E.Decode(StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch);
+  E.DecodeTo(Text_, StringView(Buf).substr(Pos, e), F.EntityKinds & ekPredefined, &Scratch, true);
   Consume(e);
+  StringView value = Text_;
   if (F.Options & xoTrimText) {
     size_t b = 0, t = value.size();
     while (b < t && IsWs(value[b])) ++b;
     while (t > b && IsWs(value[t - 1])) --t;
     if (Preserving()) {
-      a->LeadingSpace = value.substr(0, b);
-      a->TrailingSpace = value.substr(t);
+      if (b > 0) a->LeadingSpace = value.substr(0, b);
+      if (t < value.size()) a->TrailingSpace = value.substr(t);
     }
     value = value.substr(b, t - b);
   }
@@ -674,6 +737,7 @@ bool TXmlReader::StartTag(TKyXmlElement* given) {
   e->Tail = ReadWhitespace();
   while (ReadAttribute(*e)) {
   }
+  e->Attributes.Compact(&SpareAttributes_);
   if (Avail() == 0) Unclosed(u"<" + e->Name);
   if (Peek(0) == u'/') {
     e->SetKind(xkEmptyElement);
@@ -731,12 +795,17 @@ bool TXmlReader::EndTag(TKyXmlElement* given) {
 
 void TXmlReader::Collapse(TKyXmlElement& e) {
   int n = e.ElementCount();
-  if (n == 0 && e.Value.empty() && Pending) {
-    e.ChangeValue(Pending->Value.Str());
-    Pending.reset();
-  } else if (n == 1 && e.Elements(0)->Kind() == xkWhiteSpace) {
-    e.ChangeValue(e.Elements(0)->Value.Str());
-    e.DeleteElement(0);
+  bool pending = n == 0 && e.Value.empty() && (Pending || !PendingValue_.empty());
+  if (pending || (n == 1 && e.Elements(0)->Kind() == xkWhiteSpace)) {
+    // As ChangeValue does, but sharing the text.
+    e.Value = !pending ? e.Elements(0)->Value : Pending ? Pending->Value : PendingValue_;
+    e.ValueChanged();
+    // Whitespace from the source: a carriage return in it goes back raw.
+    if (e.Value.View().find(u'\r') != StringView::npos) e.CharacterForms().FindOrAdd(u'\r').Forms |= efPlain;
+    if (pending)
+      DropPending();
+    else
+      e.DeleteElement(0);
   } else if (n == 1 && e.HasText && e.Elements(0)->Kind() == xkText) {
     TKyXmlElement* c = e.Elements(0);
     e.LeadingSpace = std::move(c->LeadingSpace);
@@ -749,10 +818,26 @@ void TXmlReader::Collapse(TKyXmlElement& e) {
 }
 
 void TXmlReader::CharData() {
+  bool trim = (F.Options & xoTrimText) && !(Current && Current->PreservesSpace());
+  // Only entities that a document declares expand into markup; with none declared the
+  // text is decoded once, straight from the buffer, when it lies there whole.
+  Byte expand = E.Count() > 5 ? F.EntityKinds & (ekInternal | ekExternal) : 0;
+  if (!expand) {
+    size_t lt = Buf.find(u'<', Pos);
+    if (lt != String::npos) {
+      StringView all = StringView(Buf).substr(Pos, lt - Pos);
+      size_t b = 0, t = all.size();
+      if (trim) {
+        while (b < t && IsWs(all[b])) ++b;
+        while (t > b && IsWs(all[t - 1])) --t;
+      }
+      AddText(all.substr(0, b), all.substr(b, t - b), all.substr(t));
+      Consume(all.size());
+      return;
+    }
+  }
   String lead, text, trail;
   bool first = true;
-  bool trim = (F.Options & xoTrimText) && !(Current && Current->PreservesSpace());
-  Byte expand = F.EntityKinds & (ekInternal | ekExternal);
   for (;;) {
     if (Avail() == 0 && !More()) break;
     if (Buf[Pos] == u'<') break;
@@ -762,13 +847,13 @@ void TXmlReader::CharData() {
       StringView piece = StringView(Buf).substr(Pos, len);
       if (piece.find(u'&') != StringView::npos) {
         String decoded = E.Decode(piece, expand, nullptr);
-        if (decoded != piece) {
+        if (decoded.size() > piece.size()) {
           // Replacement text is parsed again, so an entity that names itself would never end.
-          Expanded += decoded.size();
+          Expanded += decoded.size() - piece.size();
           if (Expanded > E.MaxExpansion)
             throw Exception(Format(SXmlExpansionTooLarge, {static_cast<long long>(E.MaxExpansion)}));
         }
-        Buf.replace(Pos, len, decoded);
+        if (decoded != piece) Buf.replace(Pos, len, decoded);
         if (Avail() == 0) continue;
         if (Buf[Pos] == u'<') break;
       }
@@ -792,17 +877,27 @@ void TXmlReader::CharData() {
     trail = text.substr(t);
     text.resize(t);
   }
-  bool blank = std::all_of(text.begin(), text.end(), IsWs);
-  if (blank) {
-    if (Pending && Preserving()) AddNode(std::move(Pending));
-    Pending = std::make_unique<TKyXmlElement>(String(), xkWhiteSpace);
-    Pending->Value = Shared(text.empty() ? lead + trail : text);
+  AddText(lead, text, trail);
+}
+
+void TXmlReader::AddText(StringView lead, StringView text, StringView trail) {
+  if (std::all_of(text.begin(), text.end(), IsWs)) {
+    TXmlString value = text.empty() ? (trail.empty() ? Shared(lead) : Shared(String(lead) + String(trail))) : Shared(text);
+    if (Preserving()) {
+      if (Pending) AddNode(std::move(Pending));
+      Pending = std::make_unique<TKyXmlElement>(String(), xkWhiteSpace);
+      Pending->Value = std::move(value);
+    } else {
+      // Kept only for an element that turns out to hold nothing else.
+      PendingValue_ = std::move(value);
+    }
     return;
   }
   auto node = std::make_unique<TKyXmlElement>(String(), xkText);
-  node->Value = E.Decode(text, F.EntityKinds & ekPredefined, &Scratch);
-  node->LeadingSpace = std::move(lead);
-  node->TrailingSpace = std::move(trail);
+  E.DecodeTo(Text_, text, F.EntityKinds & ekPredefined, &Scratch);
+  node->Value = StringView(Text_);
+  node->LeadingSpace = lead;
+  node->TrailingSpace = trail;
   node->SpecialCharForms = E.LastForms;
   TakeForms(*node);
   if (Current) Current->HasText = true;

@@ -30,13 +30,20 @@ struct TTable {
   std::uint32_t Count = 1;                 // entry 0 is the empty text
   std::uint32_t FreeOwn = 0;               // freed entries of their own, a list through NextFree
   std::unordered_map<String, std::uint32_t, TViewHash, std::equal_to<>> Shared;
+  std::uint32_t Space = 0;  // the entry of " "
 };
+
+std::uint32_t NewEntry(TTable& t);
+TEntry& EntryAt(const TTable& t, std::uint32_t index);
 
 TTable& Table() {
   static TTable* table = [] {
     auto* t = new TTable;  // lives as long as any node may
     t->Chunks = static_cast<std::atomic<TEntry*>*>(std::calloc(kMaxChunks, sizeof(std::atomic<TEntry*>)));
     if (!t->Chunks) throw std::bad_alloc();
+    t->Space = NewEntry(*t);
+    EntryAt(*t, t->Space).Text = u" ";
+    t->Shared.emplace(String(u" "), t->Space);
     return t;
   }();
   return *table;
@@ -84,6 +91,11 @@ void TXmlWhitespace::Assign(StringView s) {
   Id_ = 0;
   if (s.empty()) return;
   TTable& t = Table();
+  // The run between attributes and after names, by far the most common, without the lock.
+  if (s.size() == 1 && s[0] == u' ') {
+    Id_ = t.Space;
+    return;
+  }
   std::lock_guard<std::mutex> guard(t.Lock);
   if (Shareable(s)) {
     // The set of distinct short whitespace runs stays small: they are kept for good.

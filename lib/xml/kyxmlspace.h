@@ -43,6 +43,10 @@ class TXmlWhitespace {
     return *this;
   }
   TXmlWhitespace& operator=(StringView s) {
+    if (!(Id_ & kOwn)) {  // shared entries are never freed: S stays valid
+      Assign(s);
+      return *this;
+    }
     String copy(s);
     Release();
     Assign(copy);

@@ -1,4 +1,6 @@
 #include <array>
+#include <vector>
+
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kystrutils.h"
@@ -30,33 +32,41 @@ bool IsNameChar(Char c) {
   return IsNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u':';
 }
 
+// At least minDigits digits, zeros in front.
 void AppendHex(String& out, std::uint32_t v, bool upper, int minDigits) {
-  String digits;
+  char buf[8];
+  int n = 0;
   const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
   do {
-    digits.insert(digits.begin(), static_cast<Char>(set[v & 15]));
+    buf[n++] = set[v & 15];
     v >>= 4;
   } while (v);
-  while (static_cast<int>(digits.size()) < minDigits) digits.insert(digits.begin(), u'0');
-  out += digits;
+  for (int k = n; k < minDigits; ++k) out.push_back(u'0');
+  while (n) out.push_back(static_cast<Char>(buf[--n]));
 }
 
-void AppendDec(String& out, std::uint32_t v) {
+void AppendDec(String& out, std::uint32_t v, int minDigits = 1) {
   char buf[16];
   int n = 0;
   do {
     buf[n++] = static_cast<char>('0' + v % 10);
     v /= 10;
   } while (v);
+  for (int k = n; k < minDigits; ++k) out.push_back(u'0');
   while (n) out.push_back(static_cast<Char>(buf[--n]));
 }
 
 // What an ASCII character needs when written: 0 nothing, 1 it is a control character
-// that is dropped, 2 it is one of the five specials.
+// that is dropped, 2 it is one of the five specials, 3 a tab or line feed (a reference in
+// an attribute value, where it would be read back as a space), 4 a carriage return (a
+// reference everywhere: a reader takes it for a line feed).
+enum : Byte { acPlain = 0, acControl = 1, acSpecial = 2, acTabOrLineFeed = 3, acCarriageReturn = 4 };
 constexpr std::array<Byte, 128> kAsciiClass = [] {
   std::array<Byte, 128> t{};
-  for (int c = 0; c < 32; ++c) t[c] = c == 9 || c == 10 || c == 13 ? 0 : 1;
-  t[u'&'] = t[u'<'] = t[u'>'] = t[u'"'] = t[u'\''] = 2;
+  for (int c = 0; c < 32; ++c) t[c] = acControl;
+  t[u'\t'] = t[u'\n'] = acTabOrLineFeed;
+  t[u'\r'] = acCarriageReturn;
+  t[u'&'] = t[u'<'] = t[u'>'] = t[u'"'] = t[u'\''] = acSpecial;
   return t;
 }();
 
@@ -84,28 +94,63 @@ void AppendSpecial(String& out, int index, Byte mode) {
   }
 }
 
+// True when Name denotes the encoding that Text writes: a name the code-page table
+// knows for it, or a generic UTF-16 name for either byte order.
+bool NamesEncodingOf(StringView name, const TKyTextFile& text) {
+  if (SameText(name, text.EncodingName())) return true;
+  TKyTextFile probe;
+  probe.SetEncoding(text.Encoding == TKyTextFile::ekUtf16BE ? TKyTextFile::ekUtf16BE : TKyTextFile::ekCodePage);
+  probe.CodePage = -1;  // every name the text file knows sets it, or the escape mode
+  probe.SetEncodingName(name);
+  if (probe.CodePage == -1 && !probe.EscapeMode) return false;
+  return probe.Encoding == text.Encoding && probe.EscapeMode == text.EscapeMode &&
+         (text.Encoding != TKyTextFile::ekCodePage || probe.CodePage == text.CodePage);
+}
+
+// The source spelling of a value that is still what it was read as.
+const String* SourceOf(const TKyXmlItemEntities* forms, StringView value) {
+  return forms && forms->SourceText && StringView(forms->SourceText->Value) == value ? &forms->SourceText->Source
+                                                                                    : nullptr;
+}
+
 }  // namespace
 
 String TKyXmlFile::Escape(StringView text, const TXmlSpecialBytes& modes, const TKyXmlItemEntities* forms,
-                          bool useTextFile) const {
+                          bool useTextFile, bool attribute) const {
   String out;
-  EscapeTo(out, text, modes, forms, useTextFile);
+  EscapeTo(out, text, modes, forms, useTextFile, attribute);
   return out;
 }
 
 void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& modes,
-                          const TKyXmlItemEntities* forms, bool useTextFile) const {
+                          const TKyXmlItemEntities* forms, bool useTextFile, bool attribute) const {
   bool hasForms = forms && forms->Count() > 0;
+  // Classes of ASCII that go out as they are; ASCII with a remembered form goes by it.
+  // Without escaping (EntityKinds 0) tabs and line breaks go out raw as well.
+  const Byte rawUpTo = EntityKinds == 0 ? acCarriageReturn : attribute || hasForms ? acPlain : acTabOrLineFeed;
+  std::uint64_t formed[2] = {0, 0};
+  if (hasForms)
+    for (int k = 0; k < forms->Count(); ++k)
+      if (char32_t code = forms->Items(k).CharCode; code < 128) formed[code >> 6] |= std::uint64_t{1} << (code & 63);
+  auto isRaw = [&](Char c) {
+    Byte k = c < 128 ? kAsciiClass[c] : Byte{acControl};
+    return (k == acPlain || (k >= acTabOrLineFeed && k <= rawUpTo)) && !((formed[c >> 6] >> (c & 63)) & 1);
+  };
   bool plain = !hasForms;
   if (plain) {
     bool specials = false;
     for (Char c : text) {
-      Byte k = c < 128 ? kAsciiClass[c] : c == 0xA0 ? 2 : 0;
-      if (k == 1) {
+      if (c >= 128) {
+        if (c == 0xA0) specials = true;
+        continue;
+      }
+      Byte k = kAsciiClass[c];
+      if (k == acSpecial) {
+        specials = true;
+      } else if (k != acPlain && !(k >= acTabOrLineFeed && k <= rawUpTo)) {
         plain = false;
         break;
       }
-      if (k == 2) specials = true;
     }
     if (plain && EntityKinds != 0 && (CharacterEscaping == 2 || specials)) plain = false;
   }
@@ -114,14 +159,19 @@ void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& 
       out.append(text);
       return;
     }
-    for (Char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      Char c = text[i];
       if (CanWrite(c)) {
         out.push_back(c);
-      } else {
-        out += u"&#x";
-        AppendHex(out, c, true, 2);
-        out += u";";
+        continue;
       }
+      // One reference per code point, never one per surrogate half.
+      char32_t code = c;
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+        code = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+      out += u"&#x";
+      AppendHex(out, code, true, 2);
+      out += u";";
     }
     return;
   }
@@ -130,7 +180,7 @@ void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& 
   for (size_t i = 0; i < n; ++i) {
     // Runs of ASCII that needs no escaping go out in one piece.
     size_t run = i;
-    while (run < n && text[run] < 128 && kAsciiClass[text[run]] == 0) ++run;
+    while (run < n && isRaw(text[run])) ++run;
     if (run > i) {
       out.append(text.data() + i, run - i);
       i = run;
@@ -154,12 +204,13 @@ void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& 
         size_t semi = text.find(u';', i + 1);
         if (semi != StringView::npos) {
           StringView name = text.substr(i + 1, semi - i - 1);
-          bool isName = !name.empty() && IsNameStart(name[0]);
-          for (size_t k = 1; isName && k < name.size(); ++k) isName = IsNameChar(name[k]);
-          if (isName && Entities.IsUnknown(name)) {
-            out.push_back(u'&');  // written back as it was read
+          // A reference read as unknown goes back as it was read, even one that is no name.
+          if (Entities.IsUnknown(name)) {
+            out.push_back(u'&');
             continue;
           }
+          bool isName = !name.empty() && IsNameStart(name[0]);
+          for (size_t k = 1; isName && k < name.size(); ++k) isName = IsNameChar(name[k]);
           if (isName) {
             TKyXmlEntity* e = const_cast<TKyXmlFileEntities&>(Entities).FindEntity(name);
             if (e && !(EntityKinds & (1 << e->EntityKind)))
@@ -175,30 +226,36 @@ void TKyXmlFile::EscapeTo(String& out, StringView text, const TXmlSpecialBytes& 
       default:
         break;
     }
-    if (c < 32 && c != 9 && c != 10 && c != 13) continue;  // control characters are not written
+    if (c < 128 && kAsciiClass[c] == acControl) continue;  // not allowed in XML 1.0
     char32_t code = c;
     size_t units = 1;
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       code = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       units = 2;
     }
-    const TXmlEntityData* d = hasForms && code >= 32 ? forms->Find(code) : nullptr;
+    const TXmlEntityData* d = hasForms ? forms->Find(code) : nullptr;
     if (d && (d->Forms & (efHex | efDecimal))) {
       if (d->Forms & efHex) {
-        String hex;
-        AppendHex(hex, code, (d->HexCase & 2) != 0, 2);
-        if (d->HexLeadingZero) hex = hex.size() < 4 ? String(4 - hex.size(), u'0') + hex : u"0" + hex;
-        out += u"&#x" + hex + u";";
+        out += u"&#x";
+        int digits = d->HexDigits ? d->HexDigits : d->HexLeadingZero ? 4 : 2;
+        AppendHex(out, code, (d->HexCase & 2) != 0, digits);
       } else {
         out += u"&#";
-        AppendDec(out, code);
-        out += u";";
+        AppendDec(out, code, d->DecimalDigits);
       }
+      out += u";";
+    } else if (EntityKinds != 0 && (c == u'\r' || (attribute && (c == u'\t' || c == u'\n'))) &&
+               !(d && (d->Forms & efPlain))) {
+      // A tab or line break that the source did not spell raw: as a reference, so that
+      // every reader gets the character back.
+      out += u"&#";
+      AppendDec(out, code, 0);
+      out += u";";
     } else if (CharacterEscaping == 1 && c == 0xA0) {
       out += u"&#160;";
     } else if (CharacterEscaping == 2 && code > 128) {
       out += u"&#";
-      AppendDec(out, code);
+      AppendDec(out, code, 0);
       out += u";";
     } else if (useTextFile && !CanWrite(c)) {
       out += u"&#x";
@@ -239,15 +296,31 @@ void TKyXmlFile::AppendIndent(String& out, int n) const {
   if (!Preserving()) out.append(static_cast<size_t>(2 * (n + static_cast<int>(OpenNames_.size()))), u' ');
 }
 
-void TKyXmlFile::EscapeAttributeTo(String& out, const TKyXmlAttribute& a) const {
+void TKyXmlFile::EscapeTextTo(String& out, const TKyXmlItem& item, const TXmlSpecialBytes& modes) const {
+  const TKyXmlItemEntities* forms = item.CharacterFormsOrNull();
+  if (const String* source = SourceOf(forms, item.Value))
+    out += *source;
+  else
+    EscapeTo(out, item.Value, modes, forms, false);
+}
+
+void TKyXmlFile::EscapeAttributeTo(String& out, const TXmlAttributeView& a) const {
   TXmlSpecialBytes modes = Overlay(a.SpecialCharForms, kAttributeDefaults);
   if (!a.SpecialCharForms[scApos] && !a.SpecialCharForms[scQuot]) modes[a.QuoteKind ? scApos : scQuot] = emNamed;
   // A value is never cut by its own quote.
   if (modes[a.QuoteKind ? scApos : scQuot] == emPlain) modes[a.QuoteKind ? scApos : scQuot] = emNamed;
-  if (Preserving() && !(a.LeadingSpace.empty() && a.TrailingSpace.empty()))
-    EscapeTo(out, a.LeadingSpace + a.Value + a.TrailingSpace, modes, a.CharacterFormsOrNull(), false);
-  else
-    EscapeTo(out, a.Value, modes, a.CharacterFormsOrNull(), false);
+  const TKyXmlItemEntities* forms = a.Forms;
+  if (Preserving() && !(a.LeadingSpace.empty() && a.TrailingSpace.empty())) {
+    String whole = String(a.LeadingSpace).append(a.Value).append(a.TrailingSpace);
+    if (const String* source = SourceOf(forms, whole))
+      out += *source;
+    else
+      EscapeTo(out, whole, modes, forms, false, true);
+  } else if (const String* source = SourceOf(forms, a.Value)) {
+    out += *source;
+  } else {
+    EscapeTo(out, a.Value, modes, forms, false, true);
+  }
 }
 
 String TKyXmlFile::AttributeText(const String& initial, const TKyXmlAttributes* attributes) const {
@@ -262,7 +335,7 @@ void TKyXmlFile::AppendAttributes(String& out, StringView initial, const TKyXmlA
   if (initial.empty() && n > 0) out.push_back(u' ');
   bool keep = Preserving();
   for (int i = 0; i < n; ++i) {
-    const TKyXmlAttribute& a = *attributes->Items(i);
+    const TXmlAttributeView a = attributes->View(i);
     Char q = a.QuoteKind ? u'\'' : u'"';
     out += a.Name;
     if (keep) out += a.SpaceBeforeEquals;
@@ -272,7 +345,7 @@ void TKyXmlFile::AppendAttributes(String& out, StringView initial, const TKyXmlA
     EscapeAttributeTo(out, a);
     out.push_back(q);
     bool wroteSpace = keep && !a.SpaceAfter.empty();
-    if (wroteSpace) out += a.SpaceAfter.Str();
+    if (wroteSpace) out += a.SpaceAfter;
     if (!wroteSpace && i + 1 < n) out.push_back(u' ');
   }
 }
@@ -312,8 +385,9 @@ void TKyXmlFile::SaveToFile(const String& fileName, TKyXmlElement* element) {
 void TKyXmlFile::WriteAttributeLines(const TKyXmlAttributes* attributes) {
   int n = attributes ? attributes->Count() : 0;
   for (int i = 0; i < n; ++i) {
-    const TKyXmlAttribute& a = *attributes->Items(i);
-    String line = Indent(1) + a.Name + u"=\"";
+    const TXmlAttributeView a = attributes->View(i);
+    String line = Indent(1);
+    line.append(a.Name).append(u"=\"");
     EscapeAttributeTo(line, a);
     line.push_back(u'"');
     Write(line, i + 1 < n);
@@ -393,15 +467,42 @@ void TKyXmlFile::WriteScript(const String& value) { Write(u"<%" + value + u"%>",
 void TKyXmlFile::WriteProcessingInstruction(const String& value) { Write(u"<?" + value + u"?>", !Preserving()); }
 void TKyXmlFile::WriteText(const String& value) { Write(Escape(value, Entities.EntityModes, nullptr, true), false); }
 
+// Iterative, so that no depth of a tree built by code exhausts the stack.
 void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
-  if (!item->Enabled) return;
+  struct TOpen {
+    TKyXmlElement* Element;
+    int Next;
+  };
+  std::vector<TOpen> open;
+  bool keep = Preserving();
+  for (;;) {
+    if (item->Enabled && WriteNode(item, indented)) open.push_back({item, 0});
+    item = nullptr;
+    while (!open.empty()) {
+      TOpen& top = open.back();
+      if (top.Next < top.Element->ElementCount()) {
+        item = top.Element->Elements(top.Next++);
+        break;
+      }
+      if (keep)
+        WriteEndElement(false, top.Element->EndTail);
+      else
+        WriteEndElement(true);
+      open.pop_back();
+    }
+    if (!item) return;
+    indented = !keep;
+  }
+}
+
+bool TKyXmlFile::WriteNode(TKyXmlElement* item, bool indented) {
   bool keep = Preserving();
   switch (item->Kind()) {
     case xkDeclaration: {
-      String encodingName = TextFile.EncodingName();
+      // The name the document used stays while it names the encoding written ("ASCII").
       for (int i = 0; i < item->Attributes.Count(); ++i) {
         TKyXmlAttribute* a = item->Attributes.Items(i);
-        if (SameText(a->Name, u"encoding") && !SameText(a->Value, encodingName)) a->Value = encodingName;
+        if (SameText(a->Name, u"encoding") && !NamesEncodingOf(a->Value, TextFile)) a->Value = TextFile.EncodingName();
       }
       Write(Indent(0) + u"<?xml" + AttributeText(keep ? item->Tail.Str() : String(), &item->Attributes) + u"?>", !keep);
       break;
@@ -436,30 +537,26 @@ void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
         Line_.append(item->Name.View());
         AppendAttributes(Line_, keep ? StringView(item->Tail) : StringView(), &item->Attributes);
         Line_.push_back(u'>');
-        if (item->LeadingSpace.empty() && item->TrailingSpace.empty())
-          EscapeTo(Line_, item->Value, modes, item->CharacterFormsOrNull(), false);
-        else
-          EscapeTo(Line_, item->LeadingSpace + item->Value + item->TrailingSpace, modes, item->CharacterFormsOrNull(),
-                   false);
+        // The whitespace around the text is the source's own, raw.
+        Line_.append(StringView(item->LeadingSpace));
+        EscapeTextTo(Line_, *item, modes);
+        Line_.append(StringView(item->TrailingSpace));
         Line_ += u"</";
         Line_.append(item->Name.View());
         Line_.append(StringView(item->EndTail));
         Line_.push_back(u'>');
         Write(Line_, indented && !keep);
-      } else if (!keep) {
-        StartElement(item->Name, &item->Attributes, StringView(), true, true);
-        for (int i = 0; i < item->ElementCount(); ++i) WriteItem(item->Elements(i), true);
-        WriteEndElement(true);
       } else {
-        StartElement(item->Name, &item->Attributes, item->Tail, true, false);
-        for (int i = 0; i < item->ElementCount(); ++i) WriteItem(item->Elements(i), false);
-        WriteEndElement(false, item->EndTail);
+        // The children and the end tag follow in WriteItem.
+        StartElement(item->Name, &item->Attributes, keep ? StringView(item->Tail) : StringView(), true, !keep);
+        return true;
       }
       break;
     case xkText: {
       // The node's own spellings over the table's, so that mixed content keeps its look.
       TXmlSpecialBytes modes = Overlay(item->SpecialCharForms, Entities.EntityModes);
-      String s = Escape(item->Value, modes, item->CharacterFormsOrNull(), false);
+      String s;
+      EscapeTextTo(s, *item, modes);
       if (keep) {
         Write(item->LeadingSpace + s + item->TrailingSpace, false);
       } else {
@@ -473,4 +570,5 @@ void TKyXmlFile::WriteItem(TKyXmlElement* item, bool indented) {
     default:
       break;
   }
+  return false;
 }

@@ -186,9 +186,12 @@ TEST(XmlReader, ReferencesAndRememberedForms) {
 
   EXPECT_THROW(LoadBytes(doc, "<a>&#xZZ;</a>"), EConvertError);
   EXPECT_THROW(LoadBytes(doc, "<a>&#12a;</a>"), EConvertError);
-  // A reference above U+FFFF becomes a surrogate pair, not a truncated code.
-  LoadBytes(doc, "<a>&#x1F600;</a>");
-  EXPECT_EQ(doc.Root()->Value, U("\xF0\x9F\x98\x80"));
+  // A reference above U+FFFF becomes a surrogate pair, not a truncated code; leading
+  // zeros are valid however many.
+  LoadBytes(doc, "<a>&#x1F600;&#x000000041;&#0000000000066;</a>");
+  EXPECT_EQ(doc.Root()->Value, U("\xF0\x9F\x98\x80" "AB"));
+  EXPECT_THROW(LoadBytes(doc, "<a>&#x110000;</a>"), EConvertError);
+  EXPECT_THROW(LoadBytes(doc, "<a>&#99999999999999999999;</a>"), EConvertError);
 }
 
 TEST(XmlReader, InternalSubsetEntities) {
@@ -244,6 +247,17 @@ TEST(XmlReader, EntityBombsAreRefused) {
   TKyXmlFile loop;
   EXPECT_NE(LoadError("<!DOCTYPE r [<!ENTITY % p \"%p;%p;\"> %p;]><r/>", &loop).find(u"Entity expansion"),
             String::npos);
+
+  // The bound is on what expansion adds, not on the text around the references: many
+  // short expansions and long text with a reference load under a small bound.
+  std::string many = "<!DOCTYPE r [<!ENTITY e \"\xC3\xA9\">]><r><a>";
+  for (int i = 0; i < 5000; ++i) many += "&e;";
+  many += "</a><b>" + std::string(5000, 'x') + "&amp;</b><c a=\"" + std::string(5000, 'y') + "&amp;\"/></r>";
+  TKyXmlFile small;
+  small.Entities.MaxExpansion = 1000;
+  LoadBytes(small, many);
+  EXPECT_EQ(small.Root()->FindElement(u"a")->Value.size(), 5000u);
+  EXPECT_EQ(small.Root()->FindElement(u"b")->Value.size(), 5001u);
 }
 
 TEST(XmlReader, ExternalDtdAndEntities) {
@@ -260,6 +274,23 @@ TEST(XmlReader, ExternalDtdAndEntities) {
   ignoring.IgnoreExternalDtd = true;
   ignoring.LoadFromFile(dir.File(u"doc.xml"));
   EXPECT_EQ(ignoring.Root()->Value, u"&city; &river;");
+
+  // A UTF-16 entity file with a byte-order mark is markup like any other: its declaration
+  // goes, and the document around it stays UTF-8.
+  std::u16string part = u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?><b>\u00E9\u4E2D</b>";
+  RawBytes partBytes;
+  for (Char c : part) partBytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  WriteAll(dir.File(u"part.xml"), partBytes);
+  WriteAll(dir.File(u"whole.xml"),
+           "<!DOCTYPE r [<!ENTITY part SYSTEM \"part.xml\">]><r><a>&part;</a><c>\xC3\xBC</c></r>");
+  TKyXmlFile whole;
+  whole.LoadFromFile(dir.File(u"whole.xml"));
+  TKyXmlElement* a = whole.Root()->FindElement(u"a");
+  ASSERT_EQ(a->ElementCount(), 1);
+  EXPECT_EQ(a->Elements(0)->Name, u"b");
+  EXPECT_EQ(a->Elements(0)->Value, u"\u00E9\u4E2D");
+  EXPECT_EQ(whole.Root()->FindElement(u"c")->Value, u"\u00FC");
+  EXPECT_EQ(whole.TextFile.Encoding, TKyTextFile::ekUtf8);
 
   WriteAll(dir.File(u"missing.xml"), "<!DOCTYPE r SYSTEM \"nowhere.dtd\"><r/>");
   TKyXmlFile missing;

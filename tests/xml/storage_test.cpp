@@ -169,3 +169,48 @@ TEST(XmlStorage, DocumentsLoadSideBySideOnThreads) {
   for (auto& th : threads) th.join();
   for (const RawBytes& r : results) EXPECT_EQ(r, expected);
 }
+
+TEST(XmlStorage, PackedAttributesReadWriteAndUnpackAlike) {
+  // Packed lists (one space between attributes) and lists that stay objects (other
+  // whitespace) side by side, with references, quotes and a forms entry each.
+  const RawBytes source =
+      "<r a=\"1\" b='J. M&#252;ller' c=\"&lt;x&gt; &amp; &quot;q&quot;\">"
+      "<e xml:lang=\"de\" xml:space=\"preserve\" n=\"&#x41;&#65;\"> t </e>"
+      "<f  a = \"1\"\n   b=\"2\"/></r>";
+  for (bool preserving : {false, true}) {
+    TKyXmlFile doc;
+    if (preserving) SetPreserving(doc);
+    LoadBytes(doc, source);
+    TKyXmlElement* r = doc.Root();
+    RawBytes packed = SaveBytes(doc);
+    // Reads that make no objects.
+    EXPECT_EQ(r->Attributes.ReadString(u"b"), U("J. M\xC3\xBCller"));
+    EXPECT_EQ(r->FindElement(u"e", -1, u"de")->Value, u" t ");
+    EXPECT_TRUE(r->FindElement(u"e")->PreservesSpace());
+    EXPECT_EQ(r->Attributes.Count(), 3);
+    // Every attribute an object again: same values, forms, parent, and the same output.
+    TKyXmlAttribute* b = r->Attributes.Find(u"b");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Parent, r);
+    EXPECT_EQ(b->QuoteKind, 1);
+    ASSERT_NE(b->CharacterFormsOrNull(), nullptr);
+    EXPECT_NE(b->CharacterFormsOrNull()->Find(252), nullptr);
+    EXPECT_EQ(r->Attributes.Items(2)->Value, u"<x> & \"q\"");
+    TKyXmlElement* e = r->FindElement(u"e");
+    EXPECT_EQ(e->Attributes.Items(2)->CharacterFormsOrNull()->Find(u'A')->Forms, efHex | efDecimal);
+    r->FindElement(u"f")->Attributes.Items(0);
+    EXPECT_EQ(SaveBytes(doc), packed);
+    if (preserving) EXPECT_EQ(packed, source);
+    // A copy and a list changed through the API.
+    TKyXmlFile other;
+    LoadBytes(other, source);
+    auto copy = std::make_unique<TKyXmlElement>();
+    copy->Assign(*other.Root());
+    EXPECT_TRUE(copy->Equals(*other.Root()));
+    EXPECT_EQ(copy->Attributes.Items(1)->CharacterFormsOrNull()->Find(252)->Forms, efDecimal);
+    other.Root()->Attributes.WriteString(u"d", u"4");
+    EXPECT_THROW(other.Root()->Attributes.Add(std::make_unique<TKyXmlAttribute>(u"a", u"x")), Exception);
+    EXPECT_EQ(other.Root()->Attributes.Count(), 4);
+    EXPECT_EQ(other.Root()->Attributes.Items(3)->Parent, other.Root());
+  }
+}

@@ -198,3 +198,92 @@ TEST(XmlWriter, PreservingRoundTripsAreByteIdentical) {
   const RawBytes latin = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a>Gr\xFC\xDF""e</a>\n";
   EXPECT_EQ(RoundTrip(latin), latin);
 }
+
+TEST(XmlWriter, EverySpellingOfAReadDocumentComesBack) {
+  const RawBytes samples[] = {
+      // References to whitespace in elements and attributes, next to raw whitespace of the
+      // same kind; a code page named by an alias; malformed references kept as unknown.
+      "<?xml version=\"1.0\" encoding=\"ASCII\"?>\n"
+      "<r a=\"x&#xA;y\" b=\"&#10;&#9;&#09;\" c=\"a&#xD;b\" d=\"1>2 &gt; 3\" e=\"raw\ttab\nlf &#10;\" f=\"&#x0a;\">"
+      "<t>&#xA;</t><t>&#xD;</t><u>^%(Identity)&#xD;&#xA;</u><w>line\n..&#10;</w>"
+      "<m a=\"&a+b;\">&a+b; &1x; &#; &#x000000041; &#0000065; A &#x3e;&#060; &#xe9;&#xE9; &#233;</m></r>\n",
+      // CR LF lines: raw carriage returns in text, around text and in blank elements stay raw.
+      "<r>\r\n  <a>line1\r\nline2</a>\r\n  <b> \r\n x &#13;\r\n</b>\r\n  <e>\r\n  </e>\r\n  <f a=\"1\r\n2\"/>\r\n</r>\r\n",
+      "<?xml version=\"1.0\" encoding=\"latin1\"?><r>\xE9</r>",
+      "<r>&#233;\xC3\xA9 &#x20AC;\xE2\x82\xAC</r>",
+  };
+  for (const RawBytes& s : samples) EXPECT_EQ(RoundTrip(s), s);
+
+  // What the references stand for is what the reader gives, whitespace included.
+  TKyXmlFile doc;
+  doc.Options = 0;
+  LoadBytes(doc, samples[0]);
+  TKyXmlElement* r = doc.Root();
+  EXPECT_EQ(r->Attributes.ReadString(u"b"), u"\n\t\t");
+  EXPECT_EQ(r->Attributes.ReadString(u"c"), u"a\rb");
+  EXPECT_EQ(r->FindElement(u"u")->Value, u"^%(Identity)\r\n");
+  EXPECT_EQ(doc.TextFile.CodePage, 20127);
+}
+
+TEST(XmlWriter, TabsAndLineBreaksBuiltByCodeReadBackEqual) {
+  const String attribute = u"a\tb\nc\r\nd";
+  const String text = u"x\r\ny\tz\n";
+  for (bool preserving : {false, true}) {
+    TKyXmlFile built;
+    if (preserving) built.Options |= xoPreserveWhiteSpace;
+    auto r = std::make_unique<TKyXmlElement>(u"r");
+    r->Attributes.WriteString(u"v", attribute);
+    auto t = std::make_unique<TKyXmlElement>(u"t");
+    t->ChangeValue(text);
+    r->AddElement(std::move(t));
+    auto mixed = std::make_unique<TKyXmlElement>(String(), xkText);
+    mixed->Value = u"m\rn";
+    r->AddElement(std::move(mixed));
+    r->AddElement(std::make_unique<TKyXmlElement>(u"e", xkEmptyElement));
+    built.AddItem(std::move(r));
+    RawBytes out = SaveBytes(built);
+    EXPECT_NE(out.find("v=\"a&#9;b&#10;c&#13;&#10;d\""), std::string::npos) << out;
+    EXPECT_NE(out.find("<t>x&#13;\ny\tz\n</t>"), std::string::npos) << out;
+    EXPECT_NE(out.find("m&#13;n"), std::string::npos) << out;
+
+    TKyXmlFile back;
+    back.Options = 0;
+    LoadBytes(back, out);
+    EXPECT_EQ(back.Root()->Attributes.ReadString(u"v"), attribute);
+    EXPECT_EQ(back.Root()->FindElement(u"t")->Value, text);
+  }
+
+  // The streaming writer; a code page writes one reference per code point.
+  TTempDir dir;
+  String name = dir.File(u"cp.xml");
+  TKyXmlFile doc;
+  doc.TextFile.SetEncodingName(u"windows-1252");
+  doc.BeginWrite(name, false);
+  TKyXmlAttributes attrs;
+  attrs.WriteString(u"a", u"1\n2");
+  doc.WriteStartElement(u"r", &attrs);
+  doc.WriteTextElement(u"t", u"\r\U0001F600\u00E9");
+  doc.WriteEndElement();
+  doc.EndWrite();
+  EXPECT_EQ(ReadAll(name), "<r a=\"1&#10;2\">\r\n  <t>&#13;&#x1F600;\xE9</t>\r\n</r>\r\n");
+}
+
+TEST(XmlWriter, DeepTreeBuiltByCodeIsWritten) {
+  constexpr int kDepth = 200000;
+  TKyXmlFile doc;
+  doc.Options |= xoPreserveWhiteSpace;
+  doc.WriteDeclaration = false;
+  TKyXmlElement* e = doc.AddItem(std::make_unique<TKyXmlElement>(u"e"));
+  for (int i = 1; i < kDepth; ++i) e = e->AddElement(std::make_unique<TKyXmlElement>(u"e"));
+  e->ChangeValue(u"x");
+  RawBytes out = SaveBytes(doc);
+  out.erase(0, 3);  // the byte-order mark
+  std::string expected;
+  for (int i = 0; i < kDepth; ++i) expected += "<e>";
+  expected += "x";
+  for (int i = 0; i < kDepth; ++i) expected += "</e>";
+  EXPECT_TRUE(out == expected) << out.size();
+  // The reader refuses such a depth instead of building it.
+  TKyXmlFile back;
+  EXPECT_THROW(LoadBytes(back, out), EXmlException);
+}
