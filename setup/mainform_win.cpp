@@ -170,7 +170,7 @@ int RunSetup() {
   // Module start-ups before any window, in their order: the system proxy, the locale and
   // code-page tables (the translator and language files join here as they arrive).
   InitializeHttpProxy();
-  SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 5000, body); });
+  SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 1000, body); });
   PopulateLocaleDatas();
   CodePageDatas();
   // Encrypted package entries ask through the password dialog; Cancel gives the empty password.
