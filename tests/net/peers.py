@@ -62,6 +62,9 @@ def reply(status, body, headers=(), version="HTTP/1.1"):
 
 
 class Handler(socketserver.BaseRequestHandler):
+    scripted = {}  # path -> reply, set through /script
+    lock = threading.Lock()
+
     def read_head(self):
         data = b""
         while b"\r\n\r\n" not in data:
@@ -81,7 +84,20 @@ class Handler(socketserver.BaseRequestHandler):
         send = self.request.sendall
         path = url.path
         try:
-            if path == "/text":
+            with Handler.lock:
+                scripted = Handler.scripted.get(path)
+            if scripted is not None:
+                send(scripted)
+            elif path == "/script":
+                # the reply for another path: body, type and status as for /text
+                body = query.get("body", "").encode("utf-8")
+                headers = ["Content-Length: %d" % len(body)]
+                if "type" in query:
+                    headers.append("Content-Type: " + query["type"])
+                with Handler.lock:
+                    Handler.scripted[query["path"]] = reply(query.get("status", "200 OK"), body, headers)
+                send(reply("200 OK", b"", ["Content-Length: 0"]))
+            elif path == "/text":
                 # body, type and status from the query; Content-Length framing
                 body = query.get("body", "").encode(query.get("encoding", "utf-8"))
                 headers = ["Content-Length: %d" % len(body)]
