@@ -2,13 +2,11 @@
 #include "lib/core/win/kywin.h"
 #include <ws2tcpip.h>
 
-#include <algorithm>
-#include <cstring>
-
 #include "resstrings.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kysysutils.h"
 #include "lib/net/kynet.h"
+#include "lib/net/kysockaddr.h"
 
 namespace {
 
@@ -32,46 +30,12 @@ timeval ToTimeval(int ms) {
   return tv;
 }
 
-// A socket address of 4 or 16 address bytes.
-int ToSockaddr(const std::string& address, int port, sockaddr_storage& out) {
-  out = sockaddr_storage{};
-  if (address.size() == 4) {
-    auto* in = reinterpret_cast<sockaddr_in*>(&out);
-    in->sin_family = AF_INET;
-    in->sin_port = htons(static_cast<u_short>(port));
-    std::memcpy(&in->sin_addr, address.data(), 4);
-    return sizeof(sockaddr_in);
-  }
-  auto* in6 = reinterpret_cast<sockaddr_in6*>(&out);
-  in6->sin6_family = AF_INET6;
-  in6->sin6_port = htons(static_cast<u_short>(port));
-  std::memcpy(&in6->sin6_addr, address.data(), 16);
-  return sizeof(sockaddr_in6);
-}
-
 }  // namespace
 
 std::vector<std::string> SystemResolve(const std::string& host) {
   StartWinsock();
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* list = nullptr;
-  std::vector<std::string> out;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0) return out;
-  for (addrinfo* a = list; a; a = a->ai_next) {
-    std::string bytes;
-    if (a->ai_family == AF_INET)
-      bytes.assign(reinterpret_cast<const char*>(&reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr), 4);
-    else if (a->ai_family == AF_INET6)
-      bytes.assign(reinterpret_cast<const char*>(&reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr), 16);
-    if (!bytes.empty() && std::find(out.begin(), out.end(), bytes) == out.end()) out.push_back(bytes);
-  }
-  freeaddrinfo(list);
-  return out;
+  return GetAddrInfoAddresses(host);
 }
-
 
 TSocket::~TSocket() {
   if (static_cast<SOCKET>(Handle_) != INVALID_SOCKET) closesocket(static_cast<SOCKET>(Handle_));
