@@ -15,12 +15,14 @@ if(WIN32)
 else()
   target_compile_options(tv_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
   if(TV_SANITIZE)
+    # Undefined behaviour stops the test at its first report instead of scrolling past.
     target_compile_options(tv_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
-      -fno-sanitize-recover=undefined)
+      -fno-sanitize-recover=all)
     target_link_options(tv_options INTERFACE -fsanitize=address,undefined)
   endif()
   if(TV_FUZZ)
-    target_compile_options(tv_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+    target_compile_options(tv_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+      -fno-sanitize-recover=all)
     target_link_options(tv_options INTERFACE -fsanitize=address,undefined)
   endif()
 endif()

@@ -303,7 +303,7 @@ int RunSetup() {
   InitTranslator();
   DetectLoadedLanguage();
   InitializeHttpProxy();
-  SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 5000, body); });
+  SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 1000, body); });
   PopulateLocaleDatas();
   CodePageDatas();
   // Encrypted package entries ask through the password dialog; Cancel gives the empty password.

@@ -166,8 +166,9 @@ String FromUtf16LE(const std::string& b) {
 
 bool IconvFromWide(StringView s, int cp, std::string& out, bool& usedDefault, std::uint32_t& lastError) {
   std::string name = IconvName(cp);
+  // No name for an unknown code page: glibc would open a converter even for a made-up one.
   TIconv cd(name.empty() ? "?" : name, "UTF-16LE");
-  if (!cd.Valid()) {
+  if (name.empty() || !cd.Valid()) {
     lastError = EINVAL;
     return false;
   }
@@ -181,7 +182,7 @@ bool IconvFromWide(StringView s, int cp, std::string& out, bool& usedDefault, st
 bool IconvToWide(std::string_view s, int cp, String& out) {
   std::string name = IconvName(cp);
   TIconv cd("UTF-16LE", name.empty() ? "?" : name);
-  if (!cd.Valid()) return false;
+  if (name.empty() || !cd.Valid()) return false;
   std::string b;
   bool replaced = false;
   if (!Run(cd.Get(), s, 1, "\xFD\xFF", b, replaced)) return false;

@@ -139,6 +139,23 @@ bool RenameFile(const String& o, const String& n) {
   return ::rename(Native(o).c_str(), Native(n).c_str()) == 0;
 }
 
+bool MoveFileOver(const String& s, const String& t) {
+  std::string source = Native(s), target = Native(t);
+  struct stat st;
+  mode_t mode;
+  if (::stat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return false;
+    mode = st.st_mode & 07777;
+  } else {
+    // A temporary file is private (0600); the new file gets what a plain create would.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  ::chmod(source.c_str(), mode);
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
 bool IsFileReadOnly(const String& f) {
   struct stat st;
   return ::stat(Native(f).c_str(), &st) == 0 && (st.st_mode & 0222) == 0;

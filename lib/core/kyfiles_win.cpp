@@ -122,6 +122,10 @@ bool CopyFileTo(const String& s, const String& t, bool createFolder) {
 
 bool RenameFile(const String& o, const String& n) { return MoveFileW(W(o), W(n)) != 0; }
 
+bool MoveFileOver(const String& s, const String& t) {
+  return MoveFileExW(W(s), W(t), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 bool IsFileReadOnly(const String& f) {
   DWORD a = GetFileAttributesW(W(f));
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);

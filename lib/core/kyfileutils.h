@@ -16,6 +16,9 @@ bool RemoveFile(const String& fileName);
 // Copies Source to Target, replacing it; with CreateFolder the target's folder is made first.
 bool CopyFileTo(const String& source, const String& target, bool createFolder);
 bool RenameFile(const String& oldName, const String& newName);
+// Moves Source over Target in one step, replacing a target that exists; both must lie on
+// one volume. An existing target's permissions pass to the new file (POSIX).
+bool MoveFileOver(const String& source, const String& target);
 bool IsFileReadOnly(const String& fileName);
 bool SetFileReadOnly(const String& fileName, bool readOnly);
 std::int64_t GetFileSize(const String& fileName);  // -1 when it does not exist

@@ -184,6 +184,15 @@ void TKyTextFile::FlushOutput() {
   Stream->WriteBuffer(block.data(), block.size());
 }
 
+void TKyTextFile::DiscardOutput() {
+  Output_.clear();
+  FreeStream();
+  if (TempFileName.empty()) return;
+  RemoveFile(TempFileName);
+  TempFileName.clear();
+  FileName.clear();
+}
+
 void TKyTextFile::Close() {
   ResetBuffer();
   EncodingDetected = false;
@@ -192,34 +201,44 @@ void TKyTextFile::Close() {
     FlushOutput();
   } catch (...) {
     // A half-written temporary file never replaces the target.
-    Output_.clear();
-    FreeStream();
-    if (!TempFileName.empty()) {
-      RemoveFile(TempFileName);
-      TempFileName.clear();
-    }
+    DiscardOutput();
     throw;
   }
   Output_.clear();
   FreeStream();
-  if (!hadStream || FileName.empty() || TempFileName.empty()) return;
-
-  if (FileExists(FileName) && IsFileReadOnly(FileName)) {
-    RemoveFile(TempFileName);
-    TempFileName.clear();
-    throw EKyException(Format(STextFileReadOnly, {FileName}));
+  if (TempFileName.empty()) return;
+  if (!hadStream || FileName.empty()) {
+    DiscardOutput();  // an output without a target leaves nothing behind
+    return;
   }
+  Commit();
+}
+
+void TKyTextFile::Commit() {
+  // Success or failure, nothing stays pending that a later Close could commit.
+  struct TDone {
+    TKyTextFile* File;
+    ~TDone() { File->DiscardOutput(); }
+  } done{this};
+  if (FileExists(FileName) && IsFileReadOnly(FileName)) throw EKyException(Format(STextFileReadOnly, {FileName}));
   if (!BackupExtension.empty() && FileExists(FileName)) {
     String ext = BackupExtension.front() == u'.' ? BackupExtension : u"." + BackupExtension;
     CopyFileTo(FileName, ChangeFileExt(FileName, ext), false);
   }
   String dir = ExtractFileDir(FileName);
   if (!dir.empty()) ForceDirectories(dir);
-  if (!CopyFileTo(TempFileName, FileName, false))
+  // Copied beside the target, then moved over it in one step: a copy that fails half-way
+  // (a full disk) leaves the target as it was.
+  String beside;
+  try {
+    beside = CreateTempFile(u"txt", dir.empty() ? GetCurrentDir() : dir);
+  } catch (const Exception&) {
+    // The folder takes no new file: reported below.
+  }
+  if (beside.empty() || !CopyFileTo(TempFileName, beside, false) || !MoveFileOver(beside, FileName)) {
+    if (!beside.empty()) RemoveFile(beside);
     throw EKyException(Format(STextFileCopyFailed, {TempFileName, FileName}));
-  FileName.clear();
-  RemoveFile(TempFileName);
-  TempFileName.clear();
+  }
 }
 
 void TKyTextFile::SetEncoding(Byte kind) {
@@ -630,6 +649,21 @@ void TKyTextFile::WriteBytes(std::string_view bytes) {
 }
 
 void TKyTextFile::Write(StringView text) {
+  try {
+    WriteEncoded(text);
+  } catch (...) {
+    FailOutput();
+    throw;
+  }
+}
+
+void TKyTextFile::FailOutput() {
+  // A failed write (a full disk, a character the code page lacks) ends the output: the
+  // target stays as it was.
+  if (OwnsStream && !TempFileName.empty()) DiscardOutput();
+}
+
+void TKyTextFile::WriteEncoded(StringView text) {
   if (text.empty()) return;
   switch (Encoding) {
     case ekUtf8: {
@@ -690,6 +724,15 @@ void TKyTextFile::WriteLine(StringView text) {
 }
 
 void TKyTextFile::WriteLineBreak() {
+  try {
+    WriteBreak();
+  } catch (...) {
+    FailOutput();
+    throw;
+  }
+}
+
+void TKyTextFile::WriteBreak() {
   bool none = (LineBreaks & (lbLF | lbCR)) == 0;
   bool cr = none || (LineBreaks & lbCR);
   bool lf = none || (LineBreaks & lbLF);
@@ -697,7 +740,7 @@ void TKyTextFile::WriteLineBreak() {
     String br;
     if (cr) br.push_back(u'\r');
     if (lf) br.push_back(u'\n');
-    Write(br);
+    WriteEncoded(br);
     return;
   }
   RawBytes br;

@@ -29,7 +29,9 @@ class TKyTextFile {
   void Open(TStream* stream, bool ownsStream);
   // Closes (and commits) any output, then starts a new one into a temporary file.
   void Rewrite(const String& fileName = String());
-  // Ends reading, or commits the output to FileName.
+  // Ends reading, or commits the output to FileName. Any failure of the commit (or of a
+  // write before it) discards the output: the target is unchanged and no temporary file
+  // stays behind; an output without a file name is discarded too.
   void Close();
 
   void SetEncoding(Byte kind);
@@ -53,6 +55,7 @@ class TKyTextFile {
   // Bytes of the stream consumed so far, counted from its start.
   std::int64_t BytePosition() const;
 
+  // A write that fails ends the output as a failed Close does.
   void Write(StringView text);
   void WriteLine(StringView text);
   void WriteLineBreak();
@@ -90,7 +93,13 @@ class TKyTextFile {
   bool ReadLine16(Char delimiter, String& text);
   void Decode(std::string_view bytes, String& text) const;
   void WriteBytes(std::string_view bytes);
+  void WriteEncoded(StringView text);
+  void WriteBreak();
   void FlushOutput();
+  // Ends the output: the temporary file is deleted and the target stays as it was.
+  void DiscardOutput();
+  void FailOutput();
+  void Commit();
   void ResetBuffer();
   void FreeStream();
 

@@ -198,6 +198,7 @@ struct TKyZipReader::TImpl {
 
   bool ReadAt(std::uint64_t offset, void* buf, size_t n) {
     if (offset > Size || n > Size - offset) return false;
+    if (n == 0) return true;  // Buf may be the null data of an empty buffer
     if (Memory) {
       std::memcpy(buf, Memory + offset, n);
       return true;

@@ -1,5 +1,7 @@
 #include "lib/net/kyhttp.h"
 
+#include <chrono>
+
 #include "resstrings.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kysysutils.h"
@@ -30,17 +32,20 @@ void THttpClient::DoGet(StringView url) {
   }
   TSocketHandler direct;
   const TSocketHandler& handler = SocketHandler ? *SocketHandler : direct;
-  std::unique_ptr<TSocket> socket = handler.Open(host, port, ConnectTimeout, ReadTimeout);
-  socket->SetDeadline(RequestTimeout);
+  // The request's time limit covers the lookup and the connection too.
+  auto start = std::chrono::steady_clock::now();
+  int connectTimeout = ConnectTimeout;
+  if (RequestTimeout > 0 && (connectTimeout <= 0 || connectTimeout > RequestTimeout)) connectTimeout = RequestTimeout;
+  std::unique_ptr<TSocket> socket = handler.Open(host, port, connectTimeout, ReadTimeout);
+  if (RequestTimeout > 0) {
+    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (spent >= RequestTimeout) throw ERequestTimeout(LoadResString(SNetRequestTimeout));
+    socket->SetDeadline(RequestTimeout - static_cast<int>(spent));
+  }
   socket->Send(BuildGetRequest(target, options));
   Response_ = ReadHttpResponse(*socket, Limits);
   if (Response_.StatusCode >= 300) {
-    String body;
-    try {
-      body = DecodeHttpBody(Response_.Body, Response_.Header("Content-Type"));
-    } catch (const ENetError&) {
-      body = Utf8ToString(Response_.Body);  // an unknown charset must not hide the status
-    }
+    String body = DecodeHttpBody(Response_.Body, Response_.Header("Content-Type"));
     throw EHttpProtocolError(Format(SHttpErrorStatus, {Latin1(Response_.Version), Response_.StatusCode,
                                                        Latin1(Response_.ReasonPhrase)}),
                              Response_.StatusCode, std::move(body), Response_.Body);

@@ -22,7 +22,7 @@ class THttpClient {
 
   int ConnectTimeout;
   int ReadTimeout;
-  // The longest time for one request from connection to the last byte, in ms (0: none),
+  // The longest time for one request from the name lookup to the last byte, in ms (0: none),
   // so that a server trickling bytes cannot keep the caller waiting for ever.
   int RequestTimeout = 60000;
   String UserAgent = u"Tramvelon";
@@ -31,7 +31,8 @@ class THttpClient {
   // Opens the connections; not owned. Null for direct connections.
   TSocketHandler* SocketHandler = nullptr;
 
-  // The body of a 2xx reply decoded by its charset (UTF-8 when none is named).
+  // The body of a 2xx reply decoded by its charset (UTF-8 when none is named; see
+  // DecodeHttpBody for a charset that is not supported).
   // EHttpProtocolError for any other status, with the body; ENetError for the rest.
   String Get(StringView url);
   // The same, the body's bytes as received.

@@ -5,6 +5,7 @@
 #include "resstrings.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kysysutils.h"
+#include "lib/core/kytextfile.h"
 
 namespace {
 
@@ -368,5 +369,19 @@ std::string CharsetOfContentType(std::string_view contentType) {
 }
 
 String DecodeHttpBody(const RawBytes& body, std::string_view contentType) {
-  return CharsetToString(body, CharsetOfContentType(contentType));
+  try {
+    return CharsetToString(body, CharsetOfContentType(contentType));
+  } catch (const ENetError&) {
+    // A label we do not know ("none", "binary"): UTF-8 when the bytes are that, else Latin-1.
+    std::string_view text = body;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    try {
+      return DecodeUtf8Strict(text);
+    } catch (const EUft8Exception&) {
+      String r;
+      r.reserve(text.size());
+      for (unsigned char c : text) r.push_back(static_cast<Char>(c));
+      return r;
+    }
+  }
 }

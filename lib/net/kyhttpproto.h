@@ -55,5 +55,6 @@ std::string CharsetOfContentType(std::string_view contentType);
 // Bytes in a named charset to text; UTF-8 when Charset is empty. ENetError for a
 // charset that is not supported.
 String CharsetToString(const RawBytes& bytes, std::string_view charset);
-// A body decoded by the charset of its Content-Type.
+// A body decoded by the charset of its Content-Type; under a charset that is not
+// supported, as UTF-8 when it is valid UTF-8 and as Latin-1 otherwise.
 String DecodeHttpBody(const RawBytes& body, std::string_view contentType);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "lib/core/kyexceptions.h"
 #include "lib/core/kytypes.h"
@@ -60,8 +61,9 @@ class TSocket : public TNetStream {
   TSocket(const TSocket&) = delete;
   TSocket& operator=(const TSocket&) = delete;
 
-  // Resolves Host (a name or a dotted IPv4 address) and connects to the first address
-  // that answers within ConnectTimeout.
+  // Looks Host up (a name, or a literal IPv4 or IPv6 address) and connects to the first
+  // address that answers. ConnectTimeout bounds the whole of it, the lookup included;
+  // the addresses share what is left, so that one that never answers cannot use it all.
   static std::unique_ptr<TSocket> Connect(const std::string& host, int port, int connectTimeout);
 
   size_t Receive(void* buffer, size_t count) override;
@@ -75,6 +77,10 @@ class TSocket : public TNetStream {
 
  private:
   explicit TSocket(std::intptr_t handle) : Handle_(handle) {}
+  // Platform part: one connection attempt to Address (4 or 16 bytes) waiting at most Wait
+  // ms (-1 without limit); null on failure, with Error set or TimedOut true.
+  static std::unique_ptr<TSocket> TryConnect(const std::string& address, int port, int wait, int& error,
+                                             bool& timedOut);
   // The wait for the next data in ms (-1 without limit); ERequestTimeout once the deadline passed.
   int NextWait() const;
   std::intptr_t Handle_;
@@ -83,7 +89,24 @@ class TSocket : public TNetStream {
   std::chrono::steady_clock::time_point Deadline_;
 };
 
-// The IPv4 address of a host name, in network byte order (4 bytes), for SOCKS 4.
-std::string ResolveIPv4(const std::string& host);
+// Name lookup. A resolver returns the addresses of a name, each 4 (IPv4) or 16 (IPv6)
+// bytes in network order, none when the name is not found. It runs on a helper thread
+// that may outlive the lookup that asked, so it must not rely on the caller's state.
+using TNameResolver = std::vector<std::string> (*)(const std::string& host);
+// Platform part: the system's resolver (getaddrinfo).
+std::vector<std::string> SystemResolve(const std::string& host);
+// Every later lookup goes through Resolver; null restores the system's. Tests map their
+// own names with it, so that nothing leaves the machine.
+void SetNameResolver(TNameResolver resolver);
+// The addresses of Host: a literal address as it stands, a name through the resolver.
+// EResolveError when it is not found; EConnectTimeout when the lookup takes longer than
+// TimeoutMs (0 or less: no limit), which then finishes in the background unheeded.
+std::vector<std::string> LookupHost(const std::string& host, int timeoutMs);
+
+// The IPv4 address of a host, in network byte order (4 bytes), for SOCKS 4.
+std::string ResolveIPv4(const std::string& host, int timeoutMs = 0);
 // True when Text is a dotted IPv4 address; Bytes receives its four bytes.
 bool ParseIPv4(const std::string& text, std::string* bytes = nullptr);
+// True when Text is an IPv6 address in text form (RFC 4291, without a zone); Bytes
+// receives its sixteen bytes.
+bool ParseIPv6(const std::string& text, std::string* bytes = nullptr);

@@ -8,36 +8,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "resstrings.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kysysutils.h"
 #include "lib/net/kynet.h"
+#include "lib/net/kysockaddr.h"
 
 namespace {
 
-String Str(const std::string& s) { return Utf8ToString(s); }
-
 [[noreturn]] void RaiseSocketError(int code) {
   throw ESocketError(Format(SNetSocketError, {code, SysErrorMessage(static_cast<std::uint32_t>(code))}), code);
-}
-
-struct TAddrInfo {
-  addrinfo* List = nullptr;
-  ~TAddrInfo() {
-    if (List) freeaddrinfo(List);
-  }
-};
-
-void Resolve(const std::string& host, int port, int family, TAddrInfo& out) {
-  addrinfo hints{};
-  hints.ai_family = family;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  std::string service = std::to_string(port);
-  if (host.empty() || getaddrinfo(host.c_str(), service.c_str(), &hints, &out.List) != 0 || !out.List)
-    throw EResolveError(Format(SNetResolveFailed, {Str(host)}));
 }
 
 // Waits for the events on Fd; false on time-out.
@@ -53,48 +34,46 @@ bool WaitFor(int fd, short events, int timeout) {
 
 }  // namespace
 
+std::vector<std::string> SystemResolve(const std::string& host) {
+  return GetAddrInfoAddresses(host);
+}
+
 TSocket::~TSocket() {
   if (Handle_ >= 0) close(static_cast<int>(Handle_));
 }
 
-std::unique_ptr<TSocket> TSocket::Connect(const std::string& host, int port, int connectTimeout) {
-  TAddrInfo addrs;
-  Resolve(host, port, AF_UNSPEC, addrs);
-  int lastError = 0;
-  bool timedOut = false;
-  for (addrinfo* a = addrs.List; a; a = a->ai_next) {
-    int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-    if (fd < 0) {
-      lastError = errno;
-      continue;
-    }
-    std::unique_ptr<TSocket> s(new TSocket(fd));
-    int flags = fcntl(fd, F_GETFL, 0);
-    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    int r = connect(fd, a->ai_addr, a->ai_addrlen);
-    if (r != 0 && errno != EINPROGRESS) {
-      lastError = errno;
-      continue;
-    }
-    if (r != 0) {
-      if (!WaitFor(fd, POLLOUT, connectTimeout)) {
-        timedOut = true;
-        continue;
-      }
-      int err = 0;
-      socklen_t len = sizeof err;
-      getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
-      if (err != 0) {
-        lastError = err;
-        continue;
-      }
-    }
-    fcntl(fd, F_SETFL, flags);
-    return s;
+std::unique_ptr<TSocket> TSocket::TryConnect(const std::string& address, int port, int wait, int& error,
+                                             bool& timedOut) {
+  sockaddr_storage addr;
+  auto len = static_cast<socklen_t>(ToSockaddr(address, port, addr));
+  int fd = socket(addr.ss_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
   }
-  if (timedOut) throw EConnectTimeout(Format(SNetConnectTimeout, {Str(host), port}));
-  throw ESocketError(Format(SNetConnectFailed, {Str(host), port, SysErrorMessage(static_cast<std::uint32_t>(lastError))}),
-                     lastError);
+  std::unique_ptr<TSocket> s(new TSocket(fd));
+  int flags = fcntl(fd, F_GETFL, 0);
+  fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+  int r = connect(fd, reinterpret_cast<const sockaddr*>(&addr), len);
+  if (r != 0 && errno != EINPROGRESS) {
+    error = errno;
+    return nullptr;
+  }
+  if (r != 0) {
+    if (!WaitFor(fd, POLLOUT, wait)) {
+      timedOut = true;
+      return nullptr;
+    }
+    int err = 0;
+    socklen_t errLen = sizeof err;
+    getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &errLen);
+    if (err != 0) {
+      error = err;
+      return nullptr;
+    }
+  }
+  fcntl(fd, F_SETFL, flags);
+  return s;
 }
 
 size_t TSocket::Receive(void* buffer, size_t count) {
@@ -122,13 +101,4 @@ void TSocket::Send(const void* buffer, size_t count) {
     p += n;
     count -= static_cast<size_t>(n);
   }
-}
-
-std::string ResolveIPv4(const std::string& host) {
-  std::string bytes;
-  if (ParseIPv4(host, &bytes)) return bytes;
-  TAddrInfo addrs;
-  Resolve(host, 0, AF_INET, addrs);
-  auto* in = reinterpret_cast<const sockaddr_in*>(addrs.List->ai_addr);
-  return std::string(reinterpret_cast<const char*>(&in->sin_addr), 4);
 }

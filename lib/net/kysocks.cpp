@@ -27,7 +27,8 @@ void Socks4(TNetStream& proxy, const TSocksInfo& info, const std::string& host, 
       address = std::string("\0\0\0\1", 4);  // 0.0.0.x: the proxy resolves the name that follows
       byName = true;
     } else {
-      address = resolve(host);
+      if (ParseIPv6(host)) throw ESocksError(Format(SSocks4NoIPv4, {Utf8ToString(host)}));
+      address = resolve ? resolve(host) : ResolveIPv4(host);
       if (address.size() != 4) throw ESocksError(Format(SSocks4NoIPv4, {Utf8ToString(host)}));
     }
   }
@@ -61,6 +62,8 @@ void Socks5(TNetStream& proxy, const TSocksInfo& info, const std::string& host, 
   std::string address;
   if (ParseIPv4(host, &address)) {
     address.insert(0, 1, '\x01');
+  } else if (ParseIPv6(host, &address)) {
+    address.insert(0, 1, '\x04');
   } else {
     if (host.empty()) throw ESocksError(LoadResString(SSocksFieldTooLong));
     address = '\x03' + Counted(host);
@@ -127,7 +130,9 @@ std::unique_ptr<TSocket> TSocketHandler::Open(const std::string& host, int port,
   auto s = TSocket::Connect(StringToUtf8(SocksInfo->Host), SocksInfo->Port, connectTimeout);
   // The proxy connects on to the target while we wait for its reply: the connect time-out applies.
   s->SetReadTimeout(connectTimeout);
-  SocksConnect(*s, *SocksInfo, host, port);
+  SocksConnect(*s, *SocksInfo, host, port, [connectTimeout](const std::string& name) {
+    return ResolveIPv4(name, connectTimeout);
+  });
   s->SetReadTimeout(readTimeout);
   return s;
 }

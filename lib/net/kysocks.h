@@ -26,9 +26,10 @@ class TSocksInfo {
 using TIPv4Resolver = std::function<std::string(const std::string& host)>;
 
 // Runs the handshake on a connection to the proxy, asking it to connect to Host:Port.
-// ESocksError when the proxy refuses, ENetError when its reply is cut short.
+// ESocksError when the proxy refuses, ENetError when its reply is cut short. Resolve
+// (ResolveIPv4 when empty) is asked only by SOCKS 4, for a name.
 void SocksConnect(TNetStream& proxy, const TSocksInfo& info, const std::string& host, int port,
-                  const TIPv4Resolver& resolve = ResolveIPv4);
+                  const TIPv4Resolver& resolve = TIPv4Resolver());
 
 // Opens the connections of HTTP clients: directly, or through the attached SOCKS proxy.
 class TSocketHandler {

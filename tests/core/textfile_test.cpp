@@ -410,7 +410,27 @@ TEST_F(TextFileWrite, RefusedTargetsStayUnchanged) {
   EXPECT_FALSE(FileExists(temp));
   SetFileReadOnly(Name, false);
 
-  // A target whose folder cannot be created below a plain file: the temporary file stays.
+  // A text that the code page cannot take ends the output; the target keeps its text.
+  f.Rewrite(Name);
+  temp = f.TempFileName;
+  f.Write(u"part");
+  f.CodePage = 12345;
+  EXPECT_THROW(f.Write(u"more"), EKyException);
+  EXPECT_FALSE(FileExists(temp));
+  f.Close();
+  EXPECT_EQ(ReadAll(Name), "keep");
+  f.CodePage = 0;
+
+  // An output without a file name goes nowhere and leaves no temporary file.
+  TKyTextFile nameless;
+  nameless.Rewrite();
+  temp = nameless.TempFileName;
+  nameless.Write(u"x");
+  nameless.Close();
+  EXPECT_FALSE(FileExists(temp));
+
+  // A target whose folder cannot be created below a plain file: the output is dropped, and
+  // nothing stays pending for a later Close to commit.
   String name = Name + PathDelimiter() + u"t.txt";
   f.Rewrite(name);
   temp = f.TempFileName;
@@ -421,6 +441,11 @@ TEST_F(TextFileWrite, RefusedTargetsStayUnchanged) {
   } catch (const EKyException& e) {
     EXPECT_EQ(e.Message(), u"Could not copy the temporary \"" + temp + u"\" file to the target file \"" + name + u"\"");
   }
-  EXPECT_EQ(ReadAll(temp), "data");
-  RemoveFile(temp);
+  EXPECT_FALSE(FileExists(temp));
+  EXPECT_TRUE(f.FileName.empty());
+  EXPECT_TRUE(f.TempFileName.empty());
+  TMemoryStream other;
+  f.Open(&other, false);
+  f.Close();
+  EXPECT_EQ(ReadAll(Name), "keep");
 }

@@ -2,7 +2,9 @@
 // peers.py, tinyproxy, danted, microsocks and a scripted SOCKS 4/4A proxy.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "lib/core/kysysutils.h"
 #include "lib/net/kyhttp.h"
@@ -106,14 +108,48 @@ TEST_F(HttpPeer, EndlessRepliesHitTheLimits) {
   EXPECT_THROW(c.Get(Url("/echo")), EHttpFormatError);
 }
 
-TEST(HttpNoPeer, RefusedConnectionAndUnknownHost) {
-  auto server = std::make_unique<TPeer>("http");
-  ASSERT_TRUE(server->Running()) << server->Error();
-  String url = U(server->Url("/text?body=x"));
-  server->Stop();  // nothing listens on that port any more
-  THttpClient c(2000, 2000);
+// Names of the tests, mapped here so that no lookup leaves the machine. 127.0.0.2 and
+// 127.0.0.3 are the stalled listeners of a "stall" peer.
+std::vector<std::string> TestNames(const std::string& host) {
+  const std::string local("\x7f\0\0\1", 4), stalled2("\x7f\0\0\2", 4), stalled3("\x7f\0\0\3", 4);
+  if (host == "peer.test") return {local};
+  if (host == "stalled.test") return {stalled2, stalled3};
+  if (host == "stalled-first.test") return {stalled2, stalled3, stalled2, local};
+  if (host == "slow.test") {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    return {local};
+  }
+  return {};
+}
+
+class TestResolver : public HttpPeer {
+ protected:
+  void SetUp() override {
+    HttpPeer::SetUp();
+    SetNameResolver(TestNames);
+  }
+  void TearDown() override { SetNameResolver(nullptr); }
+  String At(const std::string& host, const std::string& path) {
+    return U("http://" + host + ":" + std::to_string(Server->Port()) + path);
+  }
+};
+
+TEST_F(TestResolver, RefusedUnknownSlowAndStalledHosts) {
+  THttpClient c(1000, 2000);
+  EXPECT_EQ(c.Get(At("peer.test", "/text?body=found")), u"found");
+  EXPECT_THROW(c.Get(At("nowhere.test", "/")), EResolveError);
+  // A lookup that outlasts the connect time-out ends the request with it.
+  EXPECT_THROW(c.Get(At("slow.test", "/text?body=late")), EConnectTimeout);
+
+  TPeer stall("stall", {"--port", std::to_string(Server->Port()), "--addresses", "127.0.0.2,127.0.0.3"}, "127.0.0.2");
+  ASSERT_TRUE(stall.Running()) << stall.Error();
+  EXPECT_THROW(c.Get(At("stalled.test", "/")), EConnectTimeout);
+  // Addresses that never answer leave the ones after them a share of the time-out.
+  EXPECT_EQ(c.Get(At("stalled-first.test", "/text?body=reached")), u"reached");
+
+  String url = At("peer.test", "/text?body=x");
+  Server->Stop();  // nothing listens on that port any more
   EXPECT_THROW(c.Get(url), ESocketError);
-  EXPECT_THROW(c.Get(u"http://name.that.does.not.exist.invalid/"), EResolveError);
 }
 
 TEST_F(HttpPeer, ThroughTinyproxyWithBasicCredentials) {

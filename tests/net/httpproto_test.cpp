@@ -120,7 +120,10 @@ TEST(HttpCharset, ContentTypeParameterAndDecoding) {
   // Other charsets through the code-page table.
   EXPECT_EQ(DecodeHttpBody("\xF0\xD2\xC9\xD7\xC5\xD4", "text/plain; charset=KOI8-R"), u"Привет");
   EXPECT_EQ(DecodeHttpBody("\x82\xA0", "text/html; charset=shift_jis"), u"あ");
-  EXPECT_THROW(DecodeHttpBody("x", "text/plain; charset=x-unknown"), ENetError);
+  // A label nobody knows: the body as UTF-8 when it is that, else as Latin-1.
+  EXPECT_THROW(CharsetToString("x", "x-unknown"), ENetError);
+  EXPECT_EQ(DecodeHttpBody("caf\xC3\xA9", "text/plain; charset=none"), u"caf\u00E9");
+  EXPECT_EQ(DecodeHttpBody("caf\xE9 \x80", "text/plain; charset=binary"), u"caf\u00E9 \u0080");
 }
 
 TEST(HttpRequest, AddressesAndRequestText) {
@@ -203,6 +206,26 @@ TEST(Socks, RequestsOfTheThreeVersions) {
   SocksConnect(s5ip, info, "127.0.0.1", 80, NoResolve);
   EXPECT_EQ(s5ip.Sent, Bytes({5, 1, 0, 5, 1, 0, 1, 127, 0, 0, 1, 0, 80}));
   EXPECT_EQ(s5ip.Input.substr(s5ip.Pos), "x");
+  // An IPv6 literal goes as an address (type 4), not as a name.
+  TScriptedStream s5v6(Bytes({5, 0, 5, 0, 0, 1, 0, 0, 0, 0, 0, 80}));
+  SocksConnect(s5v6, info, "2001:db8::ffff:1.2.3.4", 80, NoResolve);
+  EXPECT_EQ(s5v6.Sent,
+            Bytes({5, 1, 0, 5, 1, 0, 4, 0x20, 1, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 1, 2, 3, 4, 0, 80}));
+}
+
+TEST(Socks, IPv6Literals) {
+  std::string b;
+  ASSERT_TRUE(ParseIPv6("::1", &b));
+  EXPECT_EQ(b, std::string(15, '\0') + "\x01");
+  ASSERT_TRUE(ParseIPv6("::", &b));
+  EXPECT_EQ(b, std::string(16, '\0'));
+  ASSERT_TRUE(ParseIPv6("FE80:0:0:0:0:0:0:abcd", &b));
+  EXPECT_EQ(b, Bytes({0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xAB, 0xCD}));
+  ASSERT_TRUE(ParseIPv6("1:2:3:4:5:6:7::", &b));
+  EXPECT_EQ(b.substr(12), Bytes({0, 7, 0, 0}));
+  for (const char* bad : {"", ":", ":::", "1::2::3", "12345::", "1:2:3:4:5:6:7", "1:2:3:4:5:6:7:8:9", "::1:", ":1::",
+                          "1:2:3:4:5:6:7:8::", "::1.2.3", "::g", "::1%eth0", "localhost", "127.0.0.1"})
+    EXPECT_FALSE(ParseIPv6(bad)) << bad;
 }
 
 TEST(Socks, RefusalsAndBrokenReplies) {

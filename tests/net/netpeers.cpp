@@ -8,7 +8,8 @@
 
 #include "lib/net/kynet.h"
 
-TPeer::TPeer(const std::string& kind, const std::vector<std::string>& args) {
+TPeer::TPeer(const std::string& kind, const std::vector<std::string>& args, const std::string& host)
+    : Host_(host) {
   static std::mt19937 random(std::random_device{}());
   std::string status = "/tmp/tvnet-" + std::to_string(random()) + ".status";
   std::vector<std::string> argv = {"/usr/bin/python3", std::string(TV_NET_TEST_DIR) + "/peers.py", status, kind};
@@ -38,7 +39,7 @@ void TPeer::Stop() {
     // Stopping may be asynchronous (under Wine): wait until the port refuses connections.
     for (int i = 0; i < 100; ++i) {
       try {
-        TSocket::Connect("127.0.0.1", Port_, 1000);
+        TSocket::Connect(Host_, Port_, 1000);
       } catch (const ENetError&) {
         break;
       }
@@ -49,7 +50,7 @@ void TPeer::Stop() {
   Port_ = 0;
 }
 
-std::string TPeer::Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(Port_) + path; }
+std::string TPeer::Url(const std::string& path) const { return "http://" + Host_ + ":" + std::to_string(Port_) + path; }
 
 bool TPeer::Installed(const std::string& program) {
   for (const char* dir : {"/usr/bin/", "/usr/sbin/"}) {

@@ -6,8 +6,10 @@
 
 class TPeer {
  public:
-  // Kind: http, socks4, tinyproxy, danted or microsocks; Args are passed on to peers.py.
-  explicit TPeer(const std::string& kind, const std::vector<std::string>& args = {});
+  // Kind: http, socks4, tinyproxy, danted, microsocks or stall; Args are passed on to
+  // peers.py. Host is the address the peer listens on.
+  explicit TPeer(const std::string& kind, const std::vector<std::string>& args = {},
+                 const std::string& host = "127.0.0.1");
   ~TPeer() { Stop(); }
   TPeer(const TPeer&) = delete;
   TPeer& operator=(const TPeer&) = delete;
@@ -16,7 +18,7 @@ class TPeer {
   int Port() const { return Port_; }
   const std::string& Error() const { return Error_; }
   void Stop();
-  // "http://127.0.0.1:PORT" + path.
+  // "http://HOST:PORT" + path.
   std::string Url(const std::string& path) const;
 
   // True when the program is installed (in /usr/bin or /usr/sbin).
@@ -28,6 +30,7 @@ class TPeer {
   void Terminate();
   static std::string HostPath(const std::string& unixPath);  // how this process opens a Unix path
 
+  std::string Host_;
   int Port_ = 0;
   long Pid_ = 0;
   long Child_ = 0;  // our own child process, when the platform lets us reap it

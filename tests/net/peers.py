@@ -3,10 +3,16 @@
 
     peers.py STATUSFILE KIND [--user U --password P] [--lifetime SECONDS]
 
-KIND is http (the scripted server below), socks4 (a scripted SOCKS 4/4A proxy), tinyproxy, danted or microsocks. The peer
-listens on a free port of 127.0.0.1; once it accepts connections, "PORT PID" is written
-to STATUSFILE, where PID is the process to stop (SIGTERM). A peer ends by itself after
-its lifetime so that a crashed test leaves nothing behind.
+KIND is http (the scripted server below), socks4 (a scripted SOCKS 4/4A proxy), tinyproxy, danted, microsocks
+or stall (listening sockets that never complete a connection). The peer listens on a free
+port of 127.0.0.1; once it accepts connections, "PORT PID" is written to STATUSFILE, where
+PID is the process to stop (SIGTERM). A peer ends by itself after its lifetime so that a
+crashed test leaves nothing behind.
+
+    peers.py STATUSFILE stall --port PORT --addresses 127.0.0.2,127.0.0.3
+
+listens on PORT of each address with a full accept queue: the kernel drops further
+connection requests, so a client's connect waits as for a host that does not answer.
 """
 import argparse
 import os
@@ -56,6 +62,9 @@ def reply(status, body, headers=(), version="HTTP/1.1"):
 
 
 class Handler(socketserver.BaseRequestHandler):
+    scripted = {}  # path -> reply, set through /script
+    lock = threading.Lock()
+
     def read_head(self):
         data = b""
         while b"\r\n\r\n" not in data:
@@ -75,7 +84,20 @@ class Handler(socketserver.BaseRequestHandler):
         send = self.request.sendall
         path = url.path
         try:
-            if path == "/text":
+            with Handler.lock:
+                scripted = Handler.scripted.get(path)
+            if scripted is not None:
+                send(scripted)
+            elif path == "/script":
+                # the reply for another path: body, type and status as for /text
+                body = query.get("body", "").encode("utf-8")
+                headers = ["Content-Length: %d" % len(body)]
+                if "type" in query:
+                    headers.append("Content-Type: " + query["type"])
+                with Handler.lock:
+                    Handler.scripted[query["path"]] = reply(query.get("status", "200 OK"), body, headers)
+                send(reply("200 OK", b"", ["Content-Length: 0"]))
+            elif path == "/text":
                 # body, type and status from the query; Content-Length framing
                 body = query.get("body", "").encode(query.get("encoding", "utf-8"))
                 headers = ["Content-Length: %d" % len(body)]
@@ -126,6 +148,29 @@ class Handler(socketserver.BaseRequestHandler):
                 send(reply("404 Not Found", b"no such page", ["Content-Length: 12"]))
         except OSError:
             pass  # the client went away, as the tests of limits expect
+
+
+# --- addresses that never answer ------------------------------------------------
+
+def run_stall(args):
+    listeners, fillers = [], []
+    for address in args.addresses.split(","):
+        s = socket.socket()
+        s.bind((address, args.port))
+        s.listen(0)
+        listeners.append(s)
+        # Fill the accept queue; once it is full, connection requests go unanswered.
+        for _ in range(3):
+            c = socket.socket()
+            c.setblocking(False)
+            try:
+                c.connect((address, args.port))
+            except BlockingIOError:
+                pass
+            fillers.append(c)
+    time.sleep(0.2)
+    write_status(args.status, args.port)
+    time.sleep(args.lifetime)
 
 
 class Server(socketserver.ThreadingTCPServer):
@@ -282,11 +327,16 @@ def run_microsocks(args, port, workdir):
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("status")
-    p.add_argument("kind", choices=["http", "socks4", "tinyproxy", "danted", "microsocks"])
+    p.add_argument("kind", choices=["http", "socks4", "tinyproxy", "danted", "microsocks", "stall"])
     p.add_argument("--user", default="")
     p.add_argument("--password", default="")
     p.add_argument("--lifetime", type=float, default=300)
+    p.add_argument("--port", type=int, default=0)
+    p.add_argument("--addresses", default="127.0.0.2")
     args = p.parse_args()
+    if args.kind == "stall":
+        run_stall(args)
+        return
     if args.kind in ("http", "socks4"):
         threading.Timer(args.lifetime, lambda: os._exit(0)).start()
         run_http(args)

@@ -140,8 +140,11 @@ std::string Relative(const std::string& file) {
 
 std::vector<TUnit> Units(const std::string& stringsFile, std::vector<TForm>& forms) {
   std::vector<TUnit> units;
-  for (const auto& e : stringsfile::Parse(stringsFile))
+  for (const auto& e : stringsfile::Parse(stringsFile)) {
+    // A build setting (the maker's address) is the same in every language.
+    if (e.setting) continue;
     units.push_back({e.symbol, e.text, Relative(stringsFile) + ":" + std::to_string(e.line)});
+  }
   for (auto& f : forms) {
     TFormWalker w(f, [&](const std::string& ctx, TFormValue& v, int line) {
       units.push_back({ctx, Utf8Of(v), Relative(f.File) + ":" + std::to_string(line)});

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -12,24 +13,47 @@
 
 namespace stringsfile {
 
-struct Entry {
-  std::string symbol;
-  std::string text;  // UTF-8, escapes decoded
-  int line = 0;
-};
-
-inline constexpr int kFirstId = 4096;
-
 [[noreturn]] inline void Fail(const std::string& file, int line, const std::string& why) {
   std::cerr << file << ":" << line << ": error: " << why << "\n";
   std::exit(1);
 }
 
+struct Entry {
+  std::string symbol;
+  std::string text;  // UTF-8, escapes decoded
+  int line = 0;
+  bool setting = false;  // the text names a build setting (${NAME}): not for translators
+};
+
+using Settings = std::map<std::string, std::string>;
+
+// The text with every ${NAME} replaced by its setting.
+inline std::string Expand(const std::string& text, const Settings& settings, const std::string& file, int line) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "${") != 0) {
+      out += text[i];
+      continue;
+    }
+    size_t end = text.find('}', i + 2);
+    if (end == std::string::npos) Fail(file, line, "${ without a closing }");
+    std::string name = text.substr(i + 2, end - i - 2);
+    auto it = settings.find(name);
+    if (it == settings.end()) Fail(file, line, "no value for ${" + name + "} (give -D" + name + "=...)");
+    out += it->second;
+    i = end;
+  }
+  return out;
+}
+
+inline constexpr int kFirstId = 4096;
+
 inline bool IsSymbolChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-inline std::vector<Entry> Parse(const std::string& file) {
+// With Settings, ${NAME} is replaced by its value; without, such texts are only marked.
+inline std::vector<Entry> Parse(const std::string& file, const Settings* settings = nullptr) {
   std::ifstream in(file, std::ios::binary);
   if (!in) Fail(file, 0, "cannot open the file");
   std::vector<Entry> entries;
@@ -68,6 +92,8 @@ inline std::vector<Entry> Parse(const std::string& file) {
         default: Fail(file, number, std::string("unknown escape \\") + line[p]);
       }
     }
+    e.setting = e.text.find("${") != std::string::npos;
+    if (settings) e.text = Expand(e.text, *settings, file, number);
     if (!seen.insert(e.symbol).second) Fail(file, number, "duplicate symbol " + e.symbol);
     entries.push_back(std::move(e));
   }
