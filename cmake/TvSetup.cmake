@@ -52,6 +52,17 @@ function(tv_check_payload folder prefix)
         message(FATAL_ERROR "${where}: the folder '${name}' is no valid resource name (${name_rule})")
       endif()
       file(GLOB_RECURSE content LIST_DIRECTORIES false ${folder}/${name}/*)
+      if(name STREQUAL "UNINSTALL")
+        # Nothing of UNINSTALL is recorded in the uninstall log: anything beside the
+        # uninstaller would stay on the disk after an uninstall.
+        foreach(f ${content})
+          get_filename_component(fname ${f} NAME)
+          if(NOT fname STREQUAL "TvUninstall.exe")
+            message(FATAL_ERROR "${where}: UNINSTALL holds only TvUninstall.exe, not '${fname}' "
+              "(its files are not recorded, so the uninstaller could not take them away)")
+          endif()
+        endforeach()
+      endif()
       if(NOT content AND NOT name IN_LIST A_ADDED)
         message(FATAL_ERROR "${where}: the group ${name} is empty")
       endif()
