@@ -120,6 +120,7 @@ void TMainForm::RegisterPageHandlers() {
   notify(u"PersonalDirectoryButtonClick", &TMainForm::PersonalDirectoryButtonClick);
   notify(u"ProgramFolderEditChange", &TMainForm::ProgramFolderEditChange);
   notify(u"ExistingFoldersListClick", &TMainForm::ExistingFoldersListClick);
+  notify(u"CheckButtonClick", &TMainForm::CheckButtonClick);
 }
 
 const TClassInfo& TMainForm::StaticClassInfo() {

@@ -48,7 +48,14 @@ bool IsRootDirectory(const String& dir) {
   return false;
 }
 
+namespace {
+std::int64_t SimulatedFreeSpace = -1;
+}  // namespace
+
+void SetSimulatedFreeSpace(std::int64_t bytes) { SimulatedFreeSpace = bytes; }
+
 std::int64_t FreeSpaceFor(const String& dir) {
+  if (SimulatedFreeSpace >= 0) return SimulatedFreeSpace;
   String folder = dir;
   while (!folder.empty() && !DirectoryExists(folder)) {
     String parent = ExtractFileDir(ExcludeTrailingBackslash(folder));

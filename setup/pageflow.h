@@ -31,6 +31,8 @@ bool IsRootDirectory(const String& dir);
 // Bytes available to the user on the volume of the first existing folder of Dir and its
 // parents; 0 when none exists (a drive that is not there) or the system cannot tell.
 std::int64_t FreeSpaceFor(const String& dir);
+// Test builds only: FreeSpaceFor answers Bytes for every folder (negative: the real answer).
+void SetSimulatedFreeSpace(std::int64_t bytes);
 // "Space Available: %d MB" with the bytes in whole megabytes, halves to the even neighbour.
 String SpaceAvailableText(std::int64_t bytes);
 String SpaceRequiredText(std::int64_t bytes);

@@ -29,7 +29,16 @@ bool FetchVersionText(const String& webAddress, String& reply) {
 
 }  // namespace
 
-String WebAddress() { return LoadResString(SWebAddress); }
+namespace {
+String& WebAddressOverride() {
+  static String address;
+  return address;
+}
+}  // namespace
+
+String WebAddress() { return WebAddressOverride().empty() ? LoadResString(SWebAddress) : WebAddressOverride(); }
+
+void SetWebAddressOverride(const String& address) { WebAddressOverride() = address; }
 
 String VersionPageUrl(const String& webAddress) { return Format(u"http://%s/_inc/version.htm", {webAddress}); }
 

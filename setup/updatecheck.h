@@ -21,6 +21,8 @@ using TShowBusy = std::function<void(bool busy)>;
 // The maker's web address, host or host:port: the resource string SWebAddress, a build
 // setting (TV_WEB_ADDRESS).
 String WebAddress();
+// Test builds only: another address for this run (a local server); empty for the setting.
+void SetWebAddressOverride(const String& address);
 // "http://ADDRESS/_inc/version.htm" and "http://ADDRESS/downloads.shtml".
 String VersionPageUrl(const String& webAddress);
 String DownloadPageUrl(const String& webAddress);
