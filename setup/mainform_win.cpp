@@ -80,7 +80,7 @@ TMainForm::TMainForm(TKyComponent* owner) : TSetupWizard(owner) {
   RegisterPageHandlers();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() { DoDestroy(); }
 
 void TMainForm::RegisterPageHandlers() {
   auto notify = [this](const char16_t* name, void (TMainForm::*handler)(TKyComponent*)) {

@@ -65,6 +65,9 @@ class TKyCustomForm : public TWinContainer {
   void CreateParams(TCreateParams& p) override;
   void CreateWnd() override;
   virtual void DoCreate();
+  // Runs OnDestroy once. A derived form whose handler uses its own members calls it first
+  // thing in its destructor, while those members still exist.
+  void DoDestroy();
   virtual void DoShow();
   void PlaceWindow();
 

@@ -40,7 +40,7 @@ TKyCustomForm::TKyCustomForm(TKyComponent* owner) : TWinContainer(owner) {
 
 TKyCustomForm::~TKyCustomForm() {
   Screen.RemoveForm(this);
-  if (OnDestroy) Guarded([&] { OnDestroy(this); });
+  DoDestroy();
   if (Application.MainForm == this) Application.MainForm = nullptr;
   for (int i = ControlCount() - 1; i >= 0; --i) Controls(i)->DestroyHandle();
   DestroyHandle();
@@ -66,6 +66,13 @@ void TKyCustomForm::Initialize() {
   ReadFormResources(*this);
   CreateHandle();
   DoCreate();
+}
+
+void TKyCustomForm::DoDestroy() {
+  if (!OnDestroy) return;
+  TNotifyEvent handler = std::move(OnDestroy);
+  OnDestroy = nullptr;
+  Guarded([&] { handler(this); });
 }
 
 void TKyCustomForm::DoCreate() {

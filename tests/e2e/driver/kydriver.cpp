@@ -251,3 +251,45 @@ bool TDriver::Screenshot(HWND window, const std::wstring& pngFile) {
   bool ok = fwrite(png.data(), 1, png.size(), f) == png.size();
   return fclose(f) == 0 && ok;
 }
+
+std::vector<HWND> TDriver::ProcessWindows(DWORD pid) {
+  struct TCollect {
+    DWORD Pid;
+    std::vector<HWND> Windows;
+  } c{pid, {}};
+  EnumWindows([](HWND h, LPARAM lp) -> BOOL {
+    auto* c = reinterpret_cast<TCollect*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner != c->Pid || !IsWindowVisible(h)) return TRUE;
+    c->Windows.push_back(h);
+    EnumChildWindows(h, [](HWND k, LPARAM lp2) -> BOOL {
+      reinterpret_cast<std::vector<HWND>*>(lp2)->push_back(k);
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&c->Windows));
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&c));
+  return c.Windows;
+}
+
+std::vector<std::wstring> TDriver::Items(HWND list) {
+  wchar_t cls[32] = {};
+  GetClassNameW(list, cls, 32);
+  bool combo = _wcsicmp(cls, L"ComboBox") == 0;
+  std::vector<std::wstring> items;
+  DWORD_PTR n = 0;
+  SendMessageTimeoutW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
+  for (int i = 0; i < static_cast<int>(n); ++i) {
+    wchar_t buf[512] = {};
+    SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+    items.push_back(buf);
+  }
+  return items;
+}
+
+int TDriver::ItemContaining(HWND list, const std::wstring& part) {
+  auto items = Items(list);
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i].find(part) != std::wstring::npos) return static_cast<int>(i);
+  return -1;
+}

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "lib/core/win/kywin.h"
 
@@ -37,6 +38,11 @@ class TDriver {
   void Key(HWND top, WORD vk);
 
   static std::wstring Text(HWND h);
+  // Visible top-level windows of the process and all their child windows.
+  static std::vector<HWND> ProcessWindows(DWORD pid);
+  // The item texts of a list box or combo box, and the first item that contains Part (-1).
+  static std::vector<std::wstring> Items(HWND list);
+  static int ItemContaining(HWND list, const std::wstring& part);
   static bool Enabled(HWND h) { return IsWindowEnabled(h) != FALSE; }
   static bool Visible(HWND h) { return IsWindowVisible(h) != FALSE; }
   static bool Checked(HWND h);
