@@ -146,6 +146,9 @@ class TMainForm : public TSetupWizard {
 
   std::unique_ptr<TInstaller> Installer_;
   bool Initialized_ = false;
+  // The licence text goes into its memo when the licence page is first shown after a
+  // (re)initialisation: the memo's line breaking is a good part of the start-up under Wine.
+  bool LicenseLoaded_ = false;
   // What each list entry stands for, in the lists' order.
   std::vector<TInstallType> ExistingActions_;
   std::vector<TKyVisibleComponent*> SampleEntries_;

@@ -207,7 +207,7 @@ void TMainForm::InitializeSetup() {
   FillExistingPage();
   Initialized_ = true;
   InstallDirectoryEditChange(this);
-  LoadLicense();
+  LicenseLoaded_ = false;
   String first, last;
   if (Installer_->IsPackageSetup) {
     if (TKyWizard* w = Wizard()) w->SetCaption(Format(SSetupPackageCaption, {IntToStr(kSetupMajor)}));

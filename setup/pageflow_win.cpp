@@ -184,6 +184,7 @@ void TMainForm::WizardPageChange(TKyComponent*, int) {
   if (!w || !cancel) return;
   switch (PageOf(Sheet(w->ActivePageIndex()))) {
     case spLicense:
+      if (!LicenseLoaded_) LoadLicense();
       w->SetNextText(LoadResString(SMainYes));
       cancel->SetCaption(LoadResString(SMainNo));
       break;

@@ -199,7 +199,8 @@ class TControl : public TKyComponent {
   virtual void DestroyWnd() {}
   void Recreate();
   HWND ParentHandle() const;
-  void ApplyFont();
+  // Redraw false for a window that has not been painted yet.
+  void ApplyFont(bool redraw = true);
   std::unique_ptr<TFont> UnderlineFont_;
   HBRUSH Brush_ = nullptr;
   bool Transparent_ = false;

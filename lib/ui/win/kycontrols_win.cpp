@@ -344,9 +344,9 @@ void TControl::FontChanged() {
   ApplyFont();
 }
 
-void TControl::ApplyFont() {
+void TControl::ApplyFont(bool redraw) {
   if (!Handle_) return;
-  SendMessageW(Handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.Handle()), TRUE);
+  SendMessageW(Handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.Handle()), redraw);
 }
 
 bool TControl::CanFocus() const {
@@ -394,7 +394,8 @@ void TControl::CreateHandle() {
       SetPropW(Handle_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(NameAtom_)));
     }
     if (p.ClassName != TWinContainer::ContainerClass() && Parent_) SetWindowSubclass(Handle_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    ApplyFont();
+    // Nothing of the new window was painted yet: its first paint uses the font.
+    ApplyFont(false);
     CreateWnd();
   }
   // Children in the order of the form resource: the window order is the Tab order.
