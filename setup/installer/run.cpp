@@ -17,7 +17,6 @@ namespace {
 const Char kOptionsFile[] = u"Tramvelon.tvo";
 const Char kProgramFile[] = u"Tramvelon.exe";
 
-
 String FormatVersion4() { return Format(u"%d.%d.%d", {kSetupMajor, kSetupMinor, kSetupBuild}); }
 
 }  // namespace
