@@ -197,6 +197,10 @@ class TControl : public TKyComponent {
   virtual void CreateWnd() {}
   // Before the window goes: read back the state that lives in the window.
   virtual void DestroyWnd() {}
+  // False while the children are to stay without windows (a page not shown yet).
+  virtual bool MakesChildWindows() const { return true; }
+  // SetCaption of a control that has no window yet.
+  virtual void TextSetWithoutWindow() {}
   void Recreate();
   HWND ParentHandle() const;
   // Redraw false for a window that has not been painted yet.
@@ -222,6 +226,10 @@ class TControl : public TKyComponent {
   ATOM NameAtom_ = 0;
   bool InheritingFont_ = false;
 };
+
+// Sets or clears the right-to-left layout and reading order of one window. Edits hold
+// paths, names and passwords that read left to right: they are never mirrored.
+void MirrorWindow(HWND h, bool rightToLeft);
 
 // A control that holds other controls (group box, page, form).
 class TWinContainer : public TControl {
@@ -322,6 +330,8 @@ class TEdit : public TControl {
  protected:
   void CreateParams(TCreateParams& p) override;
   void CreateWnd() override;
+  // The edit window reports every text set to it; without the window it is reported the same way.
+  void TextSetWithoutWindow() override;
   bool Multiline_ = false;
   int ScrollBars_ = 0;  // 0 none, 1 horizontal, 2 vertical, 3 both
 
@@ -562,6 +572,9 @@ class TTabSheet : public TWinContainer {
 
  protected:
   void CreateParams(TCreateParams& p) override;
+  // The controls of a page get their windows when the page is first shown: a wizard's
+  // start then makes only the windows of its first page.
+  bool MakesChildWindows() const override { return Visible(); }
 
  private:
   bool TabVisible_ = true;
