@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include "lib/core/kycodepages.h"
 #include "lib/install/kyinstaller.h"
 #include "lib/locale/kylanguage.h"
 #include "lib/locale/kylocale.h"
@@ -299,14 +298,15 @@ int RunSetup() {
   // The shell's link object needs COM on this thread for the whole run.
   TComInit com;
   // Module start-ups before any window, in their order: the language file chosen at start,
-  // the translator, the language file in use, the system proxy, the locale and code-page tables.
+  // the translator, the language file in use, the system proxy, the locale table. The
+  // code-page table is made where it is first needed (CodePageDatas): it loads MLang, which
+  // the first page does not need.
   LoadStartupLanguage();
   InitTranslator();
   DetectLoadedLanguage();
   InitializeHttpProxy();
   SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 1000, body); });
   PopulateLocaleDatas();
-  CodePageDatas();
   // Encrypted package entries ask through the password dialog; Cancel gives the empty password.
   KyPasswordPrompt = [](String& password) {
     password = TPasswordDialog::Ask(Application.MainForm);
