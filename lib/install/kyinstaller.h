@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "lib/core/kystreams.h"
@@ -163,6 +164,9 @@ class TKyInstaller {
   std::vector<std::unique_ptr<TKyInstallComponent>> Components_;
   String Destination_;       // of the archive being extracted
   bool AbortSkipped_ = false;  // an entry of this archive was left out for Aborted
+  // Folders that this run found or made, upper-cased: every question about a path costs a
+  // look-up in the file system (under Wine a slow one), and big payloads ask thousands.
+  std::unordered_set<String> FoldersSeen_;
 };
 
 // The folders from the top down to Dir, below its drive or \\server\share.

@@ -141,7 +141,11 @@ TAesKeys DeriveAesKeys(const RawBytes& password, const RawBytes& salt, int stren
   return {k.substr(0, keyLen), k.substr(keyLen, keyLen), k.substr(2 * keyLen, 2)};
 }
 
-enum class TDecode { Ok, BadData, Truncated, CrcMismatch };
+enum class TDecode { Ok, BadData, Truncated, CrcMismatch, Stopped };
+
+// ExtractAll's progress reports come at least this often, so that a stop request is seen
+// within a big entry too (under Wine a MiB takes a few milliseconds).
+constexpr std::uint64_t kReportBytes = 1 << 20;
 
 }  // namespace
 
@@ -194,7 +198,9 @@ struct TKyZipReader::TImpl {
   std::uint64_t Size = 0;
   std::vector<Byte> Buffer;      // compressed input
   std::vector<Byte> Output;      // inflated output
-  std::function<void(std::uint64_t)> OnBytes;
+  // During ExtractAll: told of every piece of an entry decoded or checked, Written bytes of
+  // it gone to the target; false stops the entry.
+  std::function<bool(std::uint64_t written, std::uint64_t processed)> OnChunk;
 
   bool ReadAt(std::uint64_t offset, void* buf, size_t n) {
     if (offset > Size || n > Size - offset) return false;
@@ -214,7 +220,7 @@ struct TKyZipReader::TImpl {
                  TStream* target, bool checkCrc) {
     std::uint32_t crc = 0;
     std::uint64_t written = 0;
-    bool overflow = false;
+    bool overflow = false, stopped = false;
     auto emit = [&](const Byte* p, size_t n) {
       if (n > e.UncompressedSize - written) {
         overflow = true;
@@ -222,10 +228,8 @@ struct TKyZipReader::TImpl {
       }
       crc = static_cast<std::uint32_t>(crc32_z(crc, p, n));
       written += n;
-      if (target) {
-        target->WriteBuffer(p, n);
-        if (OnBytes) OnBytes(n);
-      }
+      if (target) target->WriteBuffer(p, n);
+      if (OnChunk && !OnChunk(target ? n : 0, n)) stopped = true;
     };
     // Next piece of input: straight from memory unless it must be decrypted.
     std::uint64_t consumed = 0;
@@ -247,8 +251,9 @@ struct TKyZipReader::TImpl {
       const Byte* p;
       size_t n;
       while (next(p, n)) {
-        for (size_t i = 0; i < n && !overflow; i += kChunk) emit(p + i, std::min(kChunk, n - i));
+        for (size_t i = 0; i < n && !overflow && !stopped; i += kChunk) emit(p + i, std::min(kChunk, n - i));
         if (overflow) return TDecode::BadData;
+        if (stopped) return TDecode::Stopped;
       }
       if (consumed != length) return TDecode::Truncated;
     } else {
@@ -274,6 +279,7 @@ struct TKyZipReader::TImpl {
         size_t produced = kChunk - z.avail_out;
         if (produced) emit(Output.data(), produced);
         if (overflow) return TDecode::BadData;
+        if (stopped) return TDecode::Stopped;
         if (rc == Z_STREAM_END) break;
       }
     }
@@ -489,16 +495,15 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
   std::uint64_t data = e.LocalHeaderOffset + kLocalSize + Get16(local + 26) + Get16(local + 28);
   if (data > m.Size || e.CompressedSize > m.Size - data) Fail(SZipTruncatedEntry, e.Name);
 
-  auto check = [&](TDecode r) {
+  auto finish = [&](TDecode r) {
+    if (r == TDecode::Stopped) return TKyZipResult::Stopped;
     if (r == TDecode::Truncated) Fail(SZipTruncatedEntry, e.Name);
     if (r == TDecode::BadData) Fail(SZipDamagedEntry, e.Name);
     if (r == TDecode::CrcMismatch) Fail(SZipCrcError, e.Name);
+    return TKyZipResult::Extracted;
   };
 
-  if (!e.Encrypted()) {
-    check(m.Decode<TTraditionalCipher>(e, data, e.CompressedSize, nullptr, &target, true));
-    return TKyZipResult::Extracted;
-  }
+  if (!e.Encrypted()) return finish(m.Decode<TTraditionalCipher>(e, data, e.CompressedSize, nullptr, &target, true));
 
   for (;;) {
     if (e.Encryption == TKyZipEncryption::Traditional) {
@@ -512,13 +517,14 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
       bool headerOk = header[11] == static_cast<Byte>(e.Crc32 >> 24) ||
                       ((e.Flags & 0x0008) && header[11] == static_cast<Byte>(e.DosTime >> 8));
       // One matching byte passes a wrong password in 1 of 256 cases: a dry run decides.
-      if (headerOk && m.Decode(e, data + 12, e.CompressedSize - 12, &probe, nullptr, true) == TDecode::Ok) {
+      TDecode dry = headerOk ? m.Decode(e, data + 12, e.CompressedSize - 12, &probe, nullptr, true) : TDecode::BadData;
+      if (dry == TDecode::Stopped) return TKyZipResult::Stopped;
+      if (dry == TDecode::Ok) {
         TTraditionalCipher cipher(Password);
         Byte skip[12];
         m.ReadAt(data, skip, 12);
         cipher.Decrypt(skip, 12);
-        check(m.Decode(e, data + 12, e.CompressedSize - 12, &cipher, &target, true));
-        return TKyZipResult::Extracted;
+        return finish(m.Decode(e, data + 12, e.CompressedSize - 12, &cipher, &target, true));
       }
     } else {
       size_t saltLen = 4 + 4 * static_cast<size_t>(e.AesStrength);
@@ -539,13 +545,13 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
           if (!m.ReadAt(body + done, m.Buffer.data(), n)) Fail(SZipTruncatedEntry, e.Name);
           mac.Update(m.Buffer.data(), n);
           done += n;
+          if (m.OnChunk && !m.OnChunk(0, n)) return TKyZipResult::Stopped;
         }
         Byte code[10];
         if (!m.ReadAt(body + bodyLen, code, 10)) Fail(SZipTruncatedEntry, e.Name);
         if (mac.Final().compare(0, 10, reinterpret_cast<const char*>(code), 10) == 0) {
           TAesCtr cipher(keys.Encryption);
-          check(m.Decode(e, body, bodyLen, &cipher, &target, e.AesVersion == 1));
-          return TKyZipResult::Extracted;
+          return finish(m.Decode(e, body, bodyLen, &cipher, &target, e.AesVersion == 1));
         }
       }
     }
@@ -566,23 +572,27 @@ void TKyZipReader::ExtractAll() {
   paths.reserve(Entries_.size());
   for (const TKyZipEntry& e : Entries_) paths.push_back(ZipEntryRelativePath(e.Name, delim));
 
-  std::uint64_t total = TotalUncompressedSize(), done = 0;
+  std::uint64_t total = TotalUncompressedSize(), done = 0, read = 0, readAtReport = 0;
   int lastPercent = -1;
+  bool stop = false;
   auto report = [&](bool always) {
-    if (!OnProgress) return;
+    if (!OnProgress || stop) return;
     int percent = total ? static_cast<int>(std::min<std::uint64_t>(done, total) * 100 / total) : 100;
-    if (percent != lastPercent || always) {
+    if (percent != lastPercent || always || read - readAtReport >= kReportBytes) {
       lastPercent = percent;
-      OnProgress(*this, percent);
+      readAtReport = read;
+      OnProgress(*this, percent, stop);
     }
   };
-  struct TResetBytes {
+  struct TResetChunk {
     TImpl& M;
-    ~TResetBytes() { M.OnBytes = nullptr; }
-  } resetBytes{*Impl_};
-  Impl_->OnBytes = [&](std::uint64_t n) {
-    done += n;
+    ~TResetChunk() { M.OnChunk = nullptr; }
+  } resetChunk{*Impl_};
+  Impl_->OnChunk = [&](std::uint64_t written, std::uint64_t processed) {
+    done += written;
+    read += processed;
     report(false);
+    return !stop;
   };
 
   String lastDir;  // consecutive entries mostly share their folder
@@ -597,6 +607,7 @@ void TKyZipReader::ExtractAll() {
     if (skip) {
       done = entryEnd;
       report(false);
+      if (stop) return;
       continue;
     }
     String dir = e.IsFolder ? ExcludeTrailingBackslash(fileName) : ExtractFileDir(fileName);
@@ -610,12 +621,15 @@ void TKyZipReader::ExtractAll() {
       // Written beside the target and renamed into place once whole and checked.
       String temp = fileName + u".~tvz";
       try {
+        TKyZipResult result;
         {
           TFileStream out(temp, fmCreate);
-          written = ExtractEntry(i, out) == TKyZipResult::Extracted;
+          result = ExtractEntry(i, out);
         }
+        written = result == TKyZipResult::Extracted;
         if (!written) {
           RemoveFile(temp);
+          if (result == TKyZipResult::Stopped) return;
         } else if (!ZipReplaceFile(temp, fileName)) {
           std::uint32_t error = GetLastOSError();
           // A read-only file is replaced all the same.
@@ -631,5 +645,6 @@ void TKyZipReader::ExtractAll() {
     done = entryEnd;
     report(true);
     if (written && OnEndEntry) OnEndEntry(*this, i, fileName);
+    if (stop) return;
   }
 }
