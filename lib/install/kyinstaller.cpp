@@ -43,10 +43,6 @@ bool TKyInstallComponent::ResourceExists(const String& name) {
   return HasResource(nullptr, name, kPayloadResourceType);
 }
 
-std::unique_ptr<TReadOnlyMemoryStream> TKyInstallComponent::OpenResource(const String& name) {
-  return OpenResourceStream(nullptr, name, kPayloadResourceType);
-}
-
 void TKyInstallComponent::GetFileNames(TStringList& list) const {
   list.Clear();
   if (!Exists()) return;

@@ -35,8 +35,11 @@ class TKyInstallComponent {
   String ResourceName;
 
   static bool ResourceExists(const String& name);
-  // Read-only stream over the resource memory; EResNotFound when missing.
-  static std::unique_ptr<TReadOnlyMemoryStream> OpenResource(const String& name);
+  // Read-only stream over the resource's bytes, read in place; EResNotFound when missing.
+  // On Windows they are read from the program file where the resource lies: reading them
+  // through the mapped program would keep every page of the payload in the setup's
+  // working set until it ends.
+  static std::unique_ptr<TStream> OpenResource(const String& name);
   // Names of all payload resources in the order the system enumerates them (ascending).
   static void GetResourceNames(TStringList& names);
   bool Exists() const { return ResourceExists(ResourceName); }
