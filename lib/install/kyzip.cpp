@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -143,9 +144,10 @@ TAesKeys DeriveAesKeys(const RawBytes& password, const RawBytes& salt, int stren
 
 enum class TDecode { Ok, BadData, Truncated, CrcMismatch, Stopped };
 
-// ExtractAll's progress reports come at least this often, so that a stop request is seen
-// within a big entry too (under Wine a MiB takes a few milliseconds).
-constexpr std::uint64_t kReportBytes = 1 << 20;
+// ExtractAll reports the same percentage again after this time: often enough to keep the
+// window alive and to see a stop request within a big entry, seldom enough that a payload
+// of thousands of small files does not spend its time in the handler.
+constexpr std::chrono::milliseconds kReportInterval{10};
 
 }  // namespace
 
@@ -200,7 +202,7 @@ struct TKyZipReader::TImpl {
   std::vector<Byte> Output;      // inflated output
   // During ExtractAll: told of every piece of an entry decoded or checked, Written bytes of
   // it gone to the target; false stops the entry.
-  std::function<bool(std::uint64_t written, std::uint64_t processed)> OnChunk;
+  std::function<bool(std::uint64_t written)> OnChunk;
 
   bool ReadAt(std::uint64_t offset, void* buf, size_t n) {
     if (offset > Size || n > Size - offset) return false;
@@ -229,7 +231,7 @@ struct TKyZipReader::TImpl {
       crc = static_cast<std::uint32_t>(crc32_z(crc, p, n));
       written += n;
       if (target) target->WriteBuffer(p, n);
-      if (OnChunk && !OnChunk(target ? n : 0, n)) stopped = true;
+      if (OnChunk && !OnChunk(target ? n : 0)) stopped = true;
     };
     // Next piece of input: straight from memory unless it must be decrypted.
     std::uint64_t consumed = 0;
@@ -545,7 +547,7 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
           if (!m.ReadAt(body + done, m.Buffer.data(), n)) Fail(SZipTruncatedEntry, e.Name);
           mac.Update(m.Buffer.data(), n);
           done += n;
-          if (m.OnChunk && !m.OnChunk(0, n)) return TKyZipResult::Stopped;
+          if (m.OnChunk && !m.OnChunk(0)) return TKyZipResult::Stopped;
         }
         Byte code[10];
         if (!m.ReadAt(body + bodyLen, code, 10)) Fail(SZipTruncatedEntry, e.Name);
@@ -572,26 +574,26 @@ void TKyZipReader::ExtractAll() {
   paths.reserve(Entries_.size());
   for (const TKyZipEntry& e : Entries_) paths.push_back(ZipEntryRelativePath(e.Name, delim));
 
-  std::uint64_t total = TotalUncompressedSize(), done = 0, read = 0, readAtReport = 0;
+  std::uint64_t total = TotalUncompressedSize(), done = 0;
   int lastPercent = -1;
+  std::chrono::steady_clock::time_point lastReport;
   bool stop = false;
-  auto report = [&](bool always) {
+  auto report = [&] {
     if (!OnProgress || stop) return;
     int percent = total ? static_cast<int>(std::min<std::uint64_t>(done, total) * 100 / total) : 100;
-    if (percent != lastPercent || always || read - readAtReport >= kReportBytes) {
-      lastPercent = percent;
-      readAtReport = read;
-      OnProgress(*this, percent, stop);
-    }
+    auto now = std::chrono::steady_clock::now();
+    if (percent == lastPercent && now - lastReport < kReportInterval) return;
+    lastPercent = percent;
+    lastReport = now;
+    OnProgress(*this, percent, stop);
   };
   struct TResetChunk {
     TImpl& M;
     ~TResetChunk() { M.OnChunk = nullptr; }
   } resetChunk{*Impl_};
-  Impl_->OnChunk = [&](std::uint64_t written, std::uint64_t processed) {
+  Impl_->OnChunk = [&](std::uint64_t written) {
     done += written;
-    read += processed;
-    report(false);
+    report();
     return !stop;
   };
 
@@ -606,7 +608,7 @@ void TKyZipReader::ExtractAll() {
     std::uint64_t entryEnd = done + e.UncompressedSize;
     if (skip) {
       done = entryEnd;
-      report(false);
+      report();
       if (stop) return;
       continue;
     }
@@ -643,7 +645,7 @@ void TKyZipReader::ExtractAll() {
       }
     }
     done = entryEnd;
-    report(true);
+    report();
     if (written && OnEndEntry) OnEndEntry(*this, i, fileName);
     if (stop) return;
   }
