@@ -620,28 +620,17 @@ void TKyZipReader::ExtractAll() {
     }
     bool written = true;
     if (!e.IsFolder) {
-      // Written beside the target and renamed into place once whole and checked.
-      String temp = fileName + u".~tvz";
-      try {
-        TKyZipResult result;
-        {
-          TFileStream out(temp, fmCreate);
-          result = ExtractEntry(i, out);
-        }
-        written = result == TKyZipResult::Extracted;
-        if (!written) {
-          RemoveFile(temp);
-          if (result == TKyZipResult::Stopped) return;
-        } else if (!ZipReplaceFile(temp, fileName)) {
-          std::uint32_t error = GetLastOSError();
-          // A read-only file is replaced all the same.
-          if (!(FileExists(fileName) && IsFileReadOnly(fileName) && SetFileReadOnly(fileName, false) &&
-                ZipReplaceFile(temp, fileName)))
-            throw EKyZipException(Format(SFCreateError, {fileName, SysErrorMessage(error)}), e.Name);
-        }
-      } catch (...) {
-        RemoveFile(temp);
-        throw;
+      // Written beside the target and put into place once whole and checked; the temporary
+      // file goes when it is not (left out, stopped, damaged).
+      TZipTempFile out(fileName);
+      TKyZipResult result = ExtractEntry(i, out);
+      if (result == TKyZipResult::Stopped) return;
+      written = result == TKyZipResult::Extracted;
+      if (written && !out.Commit()) {
+        std::uint32_t error = GetLastOSError();
+        // A read-only file is replaced all the same.
+        if (!(FileExists(fileName) && IsFileReadOnly(fileName) && SetFileReadOnly(fileName, false) && out.Commit()))
+          throw EKyZipException(Format(SFCreateError, {fileName, SysErrorMessage(error)}), e.Name);
       }
     }
     done = entryEnd;
