@@ -43,6 +43,10 @@ bool TKyInstallComponent::ResourceExists(const String& name) {
   return HasResource(nullptr, name, kPayloadResourceType);
 }
 
+std::unique_ptr<TReadOnlyMemoryStream> TKyInstallComponent::OpenResource(const String& name) {
+  return OpenResourceStream(nullptr, name, kPayloadResourceType);
+}
+
 void TKyInstallComponent::GetFileNames(TStringList& list) const {
   list.Clear();
   if (!Exists()) return;
@@ -181,7 +185,7 @@ void TKyInstaller::ExtractResource(const String& resourceName, const String& tar
   if (!DirectoryExists(target)) CreateFolder(target);
   CurrentResource = resourceName;
 
-  auto stream = TKyInstallComponent::OpenResource(resourceName);
+  auto stream = TKyInstallComponent::OpenResourceFile(resourceName);
   TKyZipReader reader;
   reader.Open(*stream);
   reader.Destination = target;

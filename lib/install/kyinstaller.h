@@ -35,11 +35,12 @@ class TKyInstallComponent {
   String ResourceName;
 
   static bool ResourceExists(const String& name);
-  // Read-only stream over the resource's bytes, read in place; EResNotFound when missing.
-  // On Windows they are read from the program file where the resource lies: reading them
-  // through the mapped program would keep every page of the payload in the setup's
-  // working set until it ends.
-  static std::unique_ptr<TStream> OpenResource(const String& name);
+  // Read-only stream over the resource memory; EResNotFound when missing.
+  static std::unique_ptr<TReadOnlyMemoryStream> OpenResource(const String& name);
+  // The same bytes for reading a whole archive: on Windows read from the program file where
+  // the resource lies, since every page of the mapped program that is read stays in the
+  // setup's working set until it ends (the mapped image when the file cannot be read).
+  static std::unique_ptr<TStream> OpenResourceFile(const String& name);
   // Names of all payload resources in the order the system enumerates them (ascending).
   static void GetResourceNames(TStringList& names);
   bool Exists() const { return ResourceExists(ResourceName); }

@@ -1,9 +1,7 @@
 #include "lib/core/kystreams.h"
 #include "lib/install/kyinstaller.h"
 
-std::unique_ptr<TStream> TKyInstallComponent::OpenResource(const String& name) {
-  return OpenResourceStream(nullptr, name, kPayloadResourceType);
-}
+std::unique_ptr<TStream> TKyInstallComponent::OpenResourceFile(const String& name) { return OpenResource(name); }
 
 void TKyInstallComponent::GetResourceNames(TStringList& names) {
   names.Clear();

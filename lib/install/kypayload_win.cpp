@@ -35,8 +35,8 @@ BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
 }
 }  // namespace
 
-std::unique_ptr<TStream> TKyInstallComponent::OpenResource(const String& name) {
-  auto memory = OpenResourceStream(nullptr, name, kPayloadResourceType);
+std::unique_ptr<TStream> TKyInstallComponent::OpenResourceFile(const String& name) {
+  auto memory = OpenResource(name);
   std::uint64_t offset = 0, size = static_cast<std::uint64_t>(memory->Size());
   HMODULE module = GetModuleHandleW(nullptr);
   if (FileOffsetInImage(module, memory->Memory(), size, offset)) {

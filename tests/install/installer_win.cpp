@@ -23,13 +23,19 @@ void DrainMessages() {
 }
 }  // namespace
 
-// Payload archives are read where they lie in the program file, not through its mapped
-// image (whose touched pages would stay in the working set) and not from a copy.
-TEST(PayloadWin, ResourcesAreReadInPlaceFromTheProgramFileAndEnumeratedAscending) {
+// Resources are read in place: in the module image, and for a whole archive where they lie
+// in the program file (not through the image, whose pages would stay in the working set).
+TEST(PayloadWin, ResourcesAreReadInPlaceAndEnumeratedAscending) {
+  auto plain = TKyInstallComponent::OpenResource(u"PLAIN");
+  auto base = reinterpret_cast<const Byte*>(GetModuleHandleW(nullptr));
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const Byte* end = base + nt->OptionalHeader.SizeOfImage;
+  EXPECT_GE(plain->Memory(), base);
+  EXPECT_LE(plain->Memory() + plain->Size(), end) << "the stream must lie in the module image, not in a copy";
   for (const char16_t* name : {u"PLAIN", u"NESTED", u"AES"}) {
-    auto stream = TKyInstallComponent::OpenResource(name);
+    auto stream = TKyInstallComponent::OpenResourceFile(name);
     EXPECT_TRUE(dynamic_cast<TFileRangeStream*>(stream.get())) << StringToUtf8(name);
-    auto image = OpenResourceStream(nullptr, name, u"TRAMVELON");
+    auto image = TKyInstallComponent::OpenResource(name);
     ASSERT_EQ(stream->Size(), image->Size());
     std::string bytes(static_cast<size_t>(stream->Size()), '\0');
     stream->ReadBuffer(bytes.data(), bytes.size());
