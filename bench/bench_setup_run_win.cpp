@@ -68,7 +68,8 @@ bool Poll(F condition, int timeoutMs, int intervalMs = 1) {
   return true;
 }
 
-// A visible top-level window with exactly this title, of process Pid (0: of any process).
+// A visible top-level window of process Pid (0: of any process) with exactly this title,
+// or with any title when Title is empty.
 HWND FindTop(DWORD pid, const std::wstring& title) {
   struct TFind {
     DWORD Pid;
@@ -80,9 +81,11 @@ HWND FindTop(DWORD pid, const std::wstring& title) {
     DWORD owner = 0;
     GetWindowThreadProcessId(h, &owner);
     if ((f->Pid && owner != f->Pid) || !IsWindowVisible(h)) return TRUE;
-    wchar_t buf[256] = {};
-    GetWindowTextW(h, buf, 256);  // a window of another process: answered without a message
-    if (*f->Title != buf) return TRUE;
+    if (!f->Title->empty()) {
+      wchar_t buf[256] = {};
+      GetWindowTextW(h, buf, 256);  // a window of another process: answered without a message
+      if (*f->Title != buf) return TRUE;
+    }
     f->Found = h;
     return FALSE;
   }, reinterpret_cast<LPARAM>(&f));
@@ -151,13 +154,13 @@ SIZE_T PrivateBytes(HANDLE process) {
 }
 
 const wchar_t kSetupTitle[] = L"Tramvelon 4 Setup - Language";
-const wchar_t kMinimalTitle[] = L"Minimal Window";
 
-// Ends the setup as the user does: close, then Exit Setup in the question.
-bool CloseSetup(TDriver& d, TProcess& p, HWND main) {
+// Ends the program as the user does: close, and Exit Setup when the setup asks.
+bool CloseProgram(TDriver& d, TProcess& p, HWND main) {
   PostMessageW(main, WM_CLOSE, 0, 0);
   HWND q = nullptr;
-  Poll([&] { return (q = FindTop(p.Pid, L"Exit Setup")) != nullptr; }, 5000);
+  auto ended = [&] { return WaitForSingleObject(p.Handle.Get(), 0) == WAIT_OBJECT_0; };
+  Poll([&] { return ended() || (q = FindTop(p.Pid, L"Exit Setup")) != nullptr; }, 20000);
   if (q) d.Click(d.Control(q, L"ExitButton"));
   if (WaitForSingleObject(p.Handle.Get(), 20000) == WAIT_OBJECT_0) return true;
   TerminateProcess(p.Handle.Get(), 1);
@@ -172,43 +175,45 @@ bool Fail(const char* why) {
 struct TStart {
   double Visible = 0, Painted = 0;
   SIZE_T Private = 0;
+  std::wstring Title;  // of the first window
 };
 
-// From CreateProcess to the program's first window visible and painted; the program is
-// then closed. (Wine's CreateProcess starts the same loader as the Linux command "wine64
-// X.exe" does; both ways were measured alike.)
-bool TimeStart(const std::wstring& command, bool setup, TStart& out) {
+// From CreateProcess to the program's first top-level window visible and painted; the
+// program is then closed. (Wine's CreateProcess starts the same loader as the Linux command
+// "wine64 X.exe" does; both ways were measured alike.)
+bool TimeStart(const std::wstring& command, TStart& out) {
   TDriver d;
   TProcess p;
   auto t0 = TClock::now();
   if (!Launch(command, p)) return Fail("cannot start");
-  const wchar_t* title = setup ? kSetupTitle : kMinimalTitle;
   HWND top = nullptr;
-  if (!Poll([&] { return (top = FindTop(p.Pid, title)) != nullptr; }, 30000)) return Fail("no window");
+  if (!Poll([&] { return (top = FindTop(p.Pid, L"")) != nullptr; }, 30000)) return Fail("no window");
   auto t1 = TClock::now();
   if (!WaitPainted(top, 30000)) return Fail("not painted");
   auto t2 = TClock::now();
-  out = {Ms(t1 - t0), Ms(t2 - t0), PrivateBytes(p.Handle.Get())};
-  if (setup) return CloseSetup(d, p, top);
-  PostMessageW(top, WM_CLOSE, 0, 0);
-  return WaitForSingleObject(p.Handle.Get(), 20000) == WAIT_OBJECT_0;
+  wchar_t title[256] = {};
+  GetWindowTextW(top, title, 256);
+  out = {Ms(t1 - t0), Ms(t2 - t0), PrivateBytes(p.Handle.Get()), title};
+  return CloseProgram(d, p, top);
 }
 
-// Programs[0] is the minimal window program, the others setups; they take turns, after one
-// warm-up round that is not counted.
+// Programs[0] is the yardstick (the minimal window program), the others are compared with
+// it; they take turns, after one warm-up round that is not counted.
 int Start(int runs, const std::vector<std::wstring>& programs) {
   struct TSeries {
     std::vector<double> Painted, Visible, Private;
   };
   std::vector<TSeries> series(programs.size());
+  std::vector<std::wstring> titles;
   for (int i = -1; i < runs; ++i) {
     std::printf("run %2d:", i + 1);
     for (size_t k = 0; k < programs.size(); ++k) {
       TStart t;
-      if (!TimeStart(programs[k], k > 0, t)) {
+      if (!TimeStart(programs[k], t)) {
         std::fprintf(stderr, "%ls did not show its window\n", programs[k].c_str());
         return 1;
       }
+      if (i < 0) titles.push_back(t.Title);
       std::printf(" %7.1f", t.Painted);
       if (i < 0) continue;
       series[k].Painted.push_back(t.Painted);
@@ -234,6 +239,7 @@ int Start(int runs, const std::vector<std::wstring>& programs) {
     Result((name + "_private_mib").c_str(), Median(s.Private));
     if (k > 0) Result((name + "_ratio").c_str(), ratio);
   }
+  for (size_t k = 0; k < programs.size(); ++k) std::printf("%zu: %ls, first window \"%ls\"\n", k, programs[k].c_str(), titles[k].c_str());
   return 0;
 }
 

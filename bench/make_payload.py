@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes a big payload folder for the install benchmark (bench/install-big.sh): about
-200 MB in about 3,000 files, in several groups, folders up to six levels deep, of mixed
-sizes and compressibility (text that deflates well, half-random binaries, random data
+200 MB in about 3,000 files, in several groups, each a tree of folders up to six levels
+deep with about eight files per folder, of mixed sizes and compressibility (text that deflates well, half-random binaries, random data
 that stays stored, and two large entries). The same seed gives the same folder.
 
   make_payload.py OUT [--files N] [--megabytes M] [--seed S]
@@ -73,11 +73,21 @@ def main():
     # Log-normal sizes (most files a few KB, some MB), scaled to the budget.
     raw = [math.exp(rnd.gauss(9.6, 1.5)) for _ in range(rest)]
     scale = budget / sum(raw)
+    # Each group is a tree of folders (up to six levels below the group's folder) that
+    # hold about eight files each, some many more, as source trees and sample folders do.
+    trees = {}
+    for group in GROUPS:
+        tree = [[]]
+        while len(tree) < max(2, rest // len(GROUPS) // 8):
+            parent = rnd.choice(tree)
+            if len(parent) < 5:
+                tree.append(parent + ["%s%02d" % (rnd.choice(WORDS).capitalize(), rnd.randint(0, 99))])
+        trees[group] = tree
     files = list(large)
     for i, r in enumerate(raw):
         group = GROUPS[i % len(GROUPS)]
-        depth = rnd.randint(0, 5)
-        folders = ["%s%02d" % (rnd.choice(WORDS).capitalize(), rnd.randint(0, 7)) for _ in range(depth)]
+        tree = trees[group]
+        folders = tree[min(int(rnd.paretovariate(1.2)) - 1, len(tree) - 1) if rnd.random() < 0.3 else rnd.randrange(len(tree))]
         kind = rnd.choices(["text", "mixed", "random"], [0.6, 0.25, 0.15])[0]
         ext = {"text": ".txt", "mixed": ".bin", "random": ".dat"}[kind]
         path = "/".join(folders + ["%s%04d%s" % (rnd.choice(WORDS), i, ext)])
