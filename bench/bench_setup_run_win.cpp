@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <iterator>
 #include <vector>
 
 #include "lib/core/kyregistry.h"
@@ -266,12 +267,19 @@ int Install(const std::wstring& setup, const std::wstring& escapePath, ULONGLONG
     return 1;
   }
   auto tFirst = TClock::now();
-  // The sheets are looked up once: polling them is then cheap for the setup's process.
-  std::vector<HWND> sheets;
-  for (const wchar_t* name : kSheets) sheets.push_back(d.Control(main, name));
+  // A page's window is made when the page is first shown, and its title names it: the title
+  // is polled (one request to the setup's process), the sheets are looked for when it changed.
+  auto title = [&] {
+    wchar_t buf[256] = {};
+    GetWindowTextW(main, buf, 256);
+    return std::wstring(buf);
+  };
+  std::vector<HWND> sheets(std::size(kSheets));
   auto visibleSheet = [&] {
-    for (size_t i = 0; i < sheets.size(); ++i)
-      if (TDriver::Visible(sheets[i])) return static_cast<int>(i);
+    for (size_t i = 0; i < sheets.size(); ++i) {
+      if (!sheets[i]) sheets[i] = d.Control(main, kSheets[i]);
+      if (sheets[i] && TDriver::Visible(sheets[i])) return static_cast<int>(i);
+    }
     return -1;
   };
   const int finish = static_cast<int>(sheets.size()) - 1, running = finish - 1, folder = finish - 2;
@@ -283,17 +291,24 @@ int Install(const std::wstring& setup, const std::wstring& escapePath, ULONGLONG
       return 1;
     }
     std::printf("  %ls\n", kSheets[sheet]);
+    std::wstring shown = title();
     d.Click(next);
     int interval = 1;
     if (sheet == folder) {
       tRun = TClock::now();
       interval = 5;
       if (!escapePath.empty()) {
-        if (!Poll([&] { return FileReached(escapePath, escapeBytes) || TDriver::Visible(sheets[finish]); }, 600000)) {
+        // The install page shows at once and stays until the run ends.
+        if (!Poll([&] { return title() != shown; }, 60000)) {
+          std::fprintf(stderr, "the install page did not show\n");
+          return 1;
+        }
+        shown = title();
+        if (!Poll([&] { return FileReached(escapePath, escapeBytes) || title() != shown; }, 600000)) {
           std::fprintf(stderr, "the run neither reached the file nor ended\n");
           return 1;
         }
-        if (TDriver::Visible(sheets[finish])) {
+        if (title() != shown) {
           std::fprintf(stderr, "the run ended before the file was reached\n");
           return 1;
         }
@@ -303,9 +318,13 @@ int Install(const std::wstring& setup, const std::wstring& escapePath, ULONGLONG
       }
     }
     const int before = sheet;
+    // Another page than the install page, once the title changed.
     auto moved = [&] {
+      std::wstring now = title();
+      if (now == shown) return false;
       sheet = visibleSheet();
-      return sheet >= 0 && sheet != before && sheet != running;
+      if (sheet == running) shown = now;
+      return sheet >= 0 && sheet != running;
     };
     if (!Poll(moved, 600000, interval)) {
       std::fprintf(stderr, "stuck on %ls\n", kSheets[before]);

@@ -145,7 +145,6 @@ void TMainForm::FormCreate(TKyComponent* sender) {
     if (auto* l = Get<TLabel>(name); l && l->Handle())
       SetWindowPos(l->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  InitLanguageList();
   if (auto* e = Get<TEdit>(u"InstallDirectoryEdit")) e->SetText(GetDefaultInstallDir());
   bool vista = IsWindowsVistaOrLater();
   for (const char16_t* name : {u"UsePersonalDirectoryLabel", u"UsePersonalDirectoryCheck", u"PersonalDirectoryLabel",
@@ -153,10 +152,11 @@ void TMainForm::FormCreate(TKyComponent* sender) {
                                u"InstallSamplesToPersonalDirectoryCheck"}) {
     if (auto* c = Get<TControl>(name)) c->SetVisible(vista);
   }
-  AddExistingFolders(CSIDL_PROGRAMS);
-  AddExistingFolders(CSIDL_COMMON_PROGRAMS);
   if (auto* l = Get<TLabel>(u"ProgressBarLabel")) l->SetCaption(String());
   InitializeSetup();
+  // After InitializeSetup, whose fill of the list is the one that stays: the fill in the
+  // language that the start switched to, with the locale names in it.
+  InitLanguageList();
 }
 
 namespace {
@@ -206,7 +206,7 @@ void TMainForm::InitializeSetup() {
   FillExistingPage();
   Initialized_ = true;
   InstallDirectoryEditChange(this);
-  LicenseLoaded_ = false;
+  LoadLicense();
   String first, last;
   if (Installer_->IsPackageSetup) {
     if (TKyWizard* w = Wizard()) w->SetCaption(Format(SSetupPackageCaption, {IntToStr(kSetupMajor)}));

@@ -85,7 +85,6 @@ void TMainForm::LoadLicense() {
     }
   }
   memo->SetText(text);
-  LicenseLoaded_ = true;
 }
 
 // ---- samples ------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,12 @@ TEST(SetupE2E, ResumeKeepsPageAndChoicesAndTheTitleBarCloseAsksAfterwards) {
   TSetup s;
   ASSERT_TRUE(s.Main);
   s.GoTo(8);
+  // The folders of the user's and the common Start-menu programs, each name once (both
+  // prefix folders hold the same two).
+  auto folders = TDriver::Items(s.C(L"ExistingFoldersList"));
+  EXPECT_EQ(std::set<std::wstring>(folders.begin(), folders.end()),
+            (std::set<std::wstring>{L"Administrative Tools", L"StartUp"}));
+  EXPECT_EQ(folders.size(), 2u);
   s.D.Type(s.C(L"ProgramFolderEdit"), L"My Tools");
   s.D.SetChecked(s.C(L"CreateIconCheck"), false);
   s.D.Click(s.C(L"CancelButton"));

@@ -197,7 +197,7 @@ class TControl : public TKyComponent {
   virtual void CreateWnd() {}
   // Before the window goes: read back the state that lives in the window.
   virtual void DestroyWnd() {}
-  // False while the children are to stay without windows (a page not shown yet).
+  // False for a control that makes its children's windows itself, when they are needed.
   virtual bool MakesChildWindows() const { return true; }
   // SetCaption of a control that has no window yet.
   virtual void TextSetWithoutWindow() {}
@@ -554,7 +554,10 @@ class TPageControl : public TWinContainer {
 
  protected:
   void CreateParams(TCreateParams& p) override;
+  // Makes the window of the active page only: a page gets its window, and its controls
+  // theirs, when it is first shown (a wizard's start then makes those of its first page).
   void CreateWnd() override;
+  bool MakesChildWindows() const override { return false; }
 
  private:
   int ActiveIndex_ = -1;
@@ -572,9 +575,6 @@ class TTabSheet : public TWinContainer {
 
  protected:
   void CreateParams(TCreateParams& p) override;
-  // The controls of a page get their windows when the page is first shown: a wizard's
-  // start then makes only the windows of its first page.
-  bool MakesChildWindows() const override { return Visible(); }
 
  private:
   bool TabVisible_ = true;

@@ -1310,7 +1310,7 @@ void TPageControl::SetActivePageIndex(int index) {
   if (!active) return;
   active->SetVisible(true);
   // The windows of a page shown for the first time.
-  if (active->HandleAllocated()) active->CreateHandle();
+  if (HandleAllocated()) active->CreateHandle();
 }
 
 void TPageControl::SetActivePage(TTabSheet* page) { SetActivePageIndex(page ? page->PageIndex() : -1); }
@@ -1325,7 +1325,9 @@ void TPageControl::CreateParams(TCreateParams& p) {
   p.ExStyle = WS_EX_CONTROLPARENT;
 }
 
-void TPageControl::CreateWnd() {}
+void TPageControl::CreateWnd() {
+  if (TTabSheet* page = ActivePage()) page->CreateHandle();
+}
 
 TTabSheet::TTabSheet(TKyComponent* owner) : TWinContainer(owner) {}
 
