@@ -94,22 +94,23 @@ HWND FindTop(DWORD pid, const std::wstring& title) {
 }
 
 // The window and its visible children have no region left to paint, seen between two of
-// the window thread's messages (a WM_NULL sent to it returns only there, never inside a
-// paint handler).
+// the window thread's messages. The windows are listed once and polled for their update
+// regions; only when none is left does a WM_NULL go to the thread (it returns only between
+// messages, never inside a paint handler), and the regions are asked again. Sending it at
+// every poll kept interrupting the painting that it waits for.
 bool WaitPainted(HWND top, int timeoutMs) {
-  auto pending = [top] {
-    if (GetUpdateRect(top, nullptr, FALSE)) return true;
-    bool any = false;
-    EnumChildWindows(top, [](HWND h, LPARAM lp) -> BOOL {
-      if (IsWindowVisible(h) && GetUpdateRect(h, nullptr, FALSE)) {
-        *reinterpret_cast<bool*>(lp) = true;
-        return FALSE;
-      }
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&any));
-    return any;
+  std::vector<HWND> windows{top};
+  EnumChildWindows(top, [](HWND h, LPARAM lp) -> BOOL {
+    if (IsWindowVisible(h)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&windows));
+  auto pending = [&] {
+    for (HWND h : windows)
+      if (GetUpdateRect(h, nullptr, FALSE)) return true;
+    return false;
   };
   return Poll([&] {
+    if (pending()) return false;
     DWORD_PTR ignored = 0;
     if (!SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) return false;
     return !pending();
