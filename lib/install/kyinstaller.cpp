@@ -195,10 +195,12 @@ void TKyInstaller::ExtractResource(const String& resourceName, const String& tar
     DoStartUnZip(index, fileName, skip);
   };
   reader.OnEndEntry = [this](TKyZipReader&, int index, const String& fileName) { DoEndUnZip(index, fileName); };
-  // A stop request ends the archive at once, also inside a big entry.
+  // A stop request ends a component's archive at once, also inside a big entry. The
+  // uninstaller is written whole: it is what takes the files of a stopped run back (the run
+  // ends after it).
   reader.OnProgress = [this](TKyZipReader&, int percent, bool& stop) {
     DoTotalPercentDone(percent);
-    stop = Aborted;
+    stop = Aborted && CurrentComponent;
   };
   reader.OnBadPassword = [this](TKyZipReader&, int index, RawBytes& password) { DoBadPassword(index, password); };
   reader.ExtractAll();
