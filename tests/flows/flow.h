@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -33,6 +34,57 @@ String LinkTarget(const String& link);
 // The radio button of a radio group whose text contains Part.
 HWND RadioButton(HWND group, const std::wstring& part);
 
+// The uninstall entry of an installation, below HKLM.
+String UninstallKey(const String& displayName);
+
+// The folders of an installation with the default choices.
+struct TDefaultPlaces {
+  String Inst = ShellFolder(CSIDL_PROGRAM_FILES) + u"\\Tramvelon 4";
+  String Personal = ShellFolder(CSIDL_PERSONAL) + u"\\Tramvelon 4";
+  String Programs = ShellFolder(CSIDL_PROGRAMS) + u"\\Tramvelon 4";
+  String Desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY);
+};
+
+// An environment variable of this process, and so of the setups it starts, for one scope.
+class TEnvironment {
+ public:
+  TEnvironment(const wchar_t* name, const std::wstring& value);
+  ~TEnvironment();
+  TEnvironment(const TEnvironment&) = delete;
+  TEnvironment& operator=(const TEnvironment&) = delete;
+
+ private:
+  std::wstring Name_, Old_;
+  bool Had_ = false;
+};
+
+// A registry value put back as it was when the scope ends: its old data, or no value, or
+// no key at all (the levels created since are removed).
+class TSavedValue {
+ public:
+  TSavedValue(HKEY root, const std::wstring& key, const std::wstring& name);
+  ~TSavedValue();
+  TSavedValue(const TSavedValue&) = delete;
+  TSavedValue& operator=(const TSavedValue&) = delete;
+
+ private:
+  HKEY Root_;
+  std::wstring Key_, Name_, Created_;
+  bool Had_ = false;
+  DWORD Type_ = 0;
+  std::vector<BYTE> Data_;
+};
+void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text);
+void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD number);
+
+// The window with the keyboard focus in the thread of Top.
+HWND Focused(HWND top);
+// The check marks of a check list box as the screen shows them (its states live in the
+// setup's process only); each entry is scrolled into view for it.
+std::vector<bool> ListChecks(HWND list);
+// Selects an entry of a check list box and toggles its check as the space bar does.
+void ToggleItem(TDriver& d, HWND list, int index);
+
 // A running setup with its main window.
 class TSetupRun {
  public:
@@ -52,6 +104,9 @@ class TSetupRun {
   // Next, then waits for Sheet; a screenshot named Prefix-Sheet is kept of it.
   bool NextTo(const wchar_t* sheet, int timeoutMs = 10000);
   void Snap(const std::wstring& name);
+  // The setup's message box: its text, after a screenshot named Prefix-Shot (when Shot is
+  // given) and the answer ButtonId; empty when none appeared.
+  std::wstring Answer(int buttonId, const std::wstring& shot = std::wstring());
   // Screenshots of every page passed are named after this prefix.
   std::wstring ShotPrefix;
   // Presses Finish on the last page and waits for the setup to end.

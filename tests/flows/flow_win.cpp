@@ -63,6 +63,125 @@ HWND RadioButton(HWND group, const std::wstring& part) {
   return nullptr;
 }
 
+String UninstallKey(const String& displayName) {
+  return u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + displayName;
+}
+
+TEnvironment::TEnvironment(const wchar_t* name, const std::wstring& value) : Name_(name) {
+  wchar_t buf[4096];
+  DWORD n = GetEnvironmentVariableW(name, buf, 4096);
+  Had_ = n > 0 && n < 4096;
+  if (Had_) Old_.assign(buf, n);
+  SetEnvironmentVariableW(name, value.c_str());
+}
+
+TEnvironment::~TEnvironment() { SetEnvironmentVariableW(Name_.c_str(), Had_ ? Old_.c_str() : nullptr); }
+
+TSavedValue::TSavedValue(HKEY root, const std::wstring& key, const std::wstring& name)
+    : Root_(root), Key_(key), Name_(name) {
+  // The first level of the key that is missing now goes again at the end.
+  for (size_t end = 0; end != std::wstring::npos;) {
+    end = key.find(L'\\', end + 1);
+    std::wstring level = key.substr(0, end);
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(root, level.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) {
+      Created_ = level;
+      return;
+    }
+    TKeyHandle k(raw);
+  }
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return;
+  TKeyHandle k(raw);
+  DWORD size = 0;
+  if (RegQueryValueExW(k.Get(), name.c_str(), nullptr, &Type_, nullptr, &size) != ERROR_SUCCESS) return;
+  Data_.resize(size);
+  Had_ = RegQueryValueExW(k.Get(), name.c_str(), nullptr, &Type_, Data_.data(), &size) == ERROR_SUCCESS;
+}
+
+TSavedValue::~TSavedValue() {
+  if (!Created_.empty()) {
+    RegDeleteTreeW(Root_, Created_.c_str());
+    return;
+  }
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(Root_, Key_.c_str(), 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return;
+  TKeyHandle k(raw);
+  if (Had_)
+    RegSetValueExW(k.Get(), Name_.c_str(), 0, Type_, Data_.data(), static_cast<DWORD>(Data_.size()));
+  else
+    RegDeleteValueW(k.Get(), Name_.c_str());
+}
+
+namespace {
+void SetRaw(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type, const void* data, size_t size) {
+  HKEY raw = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr), ERROR_SUCCESS);
+  TKeyHandle k(raw);
+  EXPECT_EQ(RegSetValueExW(k.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
+            ERROR_SUCCESS);
+}
+}  // namespace
+
+void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text) {
+  SetRaw(root, key, name, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD number) {
+  SetRaw(root, key, name, REG_DWORD, &number, sizeof number);
+}
+
+HWND Focused(HWND top) {
+  GUITHREADINFO gi{sizeof gi};
+  return GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gi) ? gi.hwndFocus : nullptr;
+}
+
+std::vector<bool> ListChecks(HWND list) {
+  std::vector<bool> checks;
+  DWORD_PTR count = 0;
+  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 10000, &count);
+  RECT client, frame;
+  GetClientRect(list, &client);
+  GetWindowRect(list, &frame);
+  POINT origin{0, 0};
+  ClientToScreen(list, &origin);
+  TDriver::TPixels shown;
+  bool fresh = false;
+  for (int i = 0; i < static_cast<int>(count); ++i) {
+    RECT item{};
+    SendMessageW(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+    if (item.top < 0 || item.bottom > client.bottom) {
+      DWORD_PTR r = 0;
+      SendMessageTimeoutW(list, LB_SETTOPINDEX, i, 0, SMTO_ABORTIFHUNG, 10000, &r);
+      SendMessageW(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+      fresh = false;
+    }
+    if (!fresh) {
+      shown = TDriver::Capture(list);
+      fresh = true;
+    }
+    // The check box is the square at the left of the entry; a mark inside it is dark.
+    int box = item.bottom - item.top;
+    int dark = 0;
+    for (int y = item.top + 4; y < item.bottom - 4; ++y)
+      for (int x = item.left + 4; x < item.left + box - 4; ++x) {
+        int sx = x + origin.x - frame.left, sy = y + origin.y - frame.top;
+        if (sx < 0 || sy < 0 || sx >= shown.Width || sy >= shown.Height) continue;
+        std::uint32_t p = shown.At(sx, sy);
+        dark += ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) < 3 * 200;  // a disabled mark is grey
+      }
+    checks.push_back(dark >= 3);
+  }
+  return checks;
+}
+
+void ToggleItem(TDriver& d, HWND list, int index) {
+  d.SelectItem(list, index);
+  PostMessageW(list, WM_CHAR, L' ', 0);
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(list, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r);
+}
+
 // ---- the setup ----------------------------------------------------------------------
 
 TSetupRun::TSetupRun(const std::wstring& exe, const std::wstring& title) {
@@ -77,6 +196,16 @@ bool TSetupRun::On(const wchar_t* sheet, int timeoutMs) {
 
 void TSetupRun::Snap(const std::wstring& name) {
   if (Main) TDriver::Screenshot(Main, Shot(ShotPrefix.empty() ? name : ShotPrefix + L"-" + name));
+}
+
+std::wstring TSetupRun::Answer(int buttonId, const std::wstring& shot) {
+  HWND box = D.WaitMessageBox();
+  if (!box) return std::wstring();
+  std::wstring text = TDriver::MessageBoxText(box);
+  if (!shot.empty()) TDriver::Screenshot(box, Shot(ShotPrefix.empty() ? shot : ShotPrefix + L"-" + shot));
+  D.Answer(box, buttonId);
+  TDriver::WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+  return text;
 }
 
 bool TSetupRun::NextTo(const wchar_t* sheet, int timeoutMs) {
