@@ -181,18 +181,19 @@ TPathRules::TPathRules(const TUninstallFolders& folders)
     if (String n = NormalizePath(p); !n.empty()) Protected_.push_back(n);
   if (!Programs_.empty()) Protected_.push_back(Programs_);
   if (!Desktop_.empty()) Protected_.push_back(Desktop_);
-  // A folder to act below must be narrower than every protected folder.
-  auto addRoot = [&](const String& folder, bool belowPrograms) {
-    String n = NormalizePath(folder);
-    if (n.empty() || IsProtected(n)) return;
-    for (const String& p : Protected_)
-      if (IsSameOrBelow(p, n)) return;
-    if (belowPrograms && !IsBelow(n, Programs_)) return;
-    Roots_.push_back(n);
-  };
-  addRoot(folders.InstallDir, false);
-  for (const String& d : folders.PersonalDirs) addRoot(d, false);
-  for (const String& d : folders.ProgramFolders) addRoot(d, true);
+  AddRoot(folders.InstallDir);
+  for (const String& d : folders.PersonalDirs) AddRoot(d);
+  for (const String& d : folders.ProgramFolders) AddRoot(d, true);
+}
+
+// A folder to act below must be narrower than every protected folder.
+void TPathRules::AddRoot(const String& folder, bool belowPrograms) {
+  String n = NormalizePath(folder);
+  if (n.empty() || IsProtected(n)) return;
+  for (const String& p : Protected_)
+    if (IsSameOrBelow(p, n)) return;
+  if (belowPrograms && !IsBelow(n, Programs_)) return;
+  Roots_.push_back(n);
 }
 
 bool TPathRules::IsProtected(const String& path) const {
@@ -305,6 +306,15 @@ TUninstaller::TUninstaller(TUninstallFileSystem& fs, TUninstallFolders folders, 
 void TUninstaller::Load(const TStringList& lines) {
   Records_ = ParseUninstallLog(lines);
   Left_.assign(Records_.size(), true);
+  // A run stopped before the registry leaves no setup record to name the personal folder;
+  // a folder that the log says was made right in the documents folder is that folder.
+  String documents = NormalizePath(Folders_.Documents);
+  if (documents.empty()) return;
+  for (const TUninstallRecord& r : Records_) {
+    if (r.Kind != TRecordKind::Dir) continue;
+    String path = ResolveRecordPath(Folders_.InstallDir, r.Path);
+    if (!path.empty() && SameText(ExtractFileDir(path), documents)) Rules_.AddRoot(path);
+  }
 }
 
 bool TUninstaller::LogNamesValue(TRegRoot root, const String& key, const String& name) const {

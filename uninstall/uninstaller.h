@@ -46,6 +46,9 @@ struct TUninstallFolders {
   std::vector<String> PersonalDirs;   // PersonalDir of the setup records of InstallDir
   std::vector<String> ProgramFolders; // Start-menu folders of its uninstall entries
   String Programs;                    // the user's Start-menu Programs folder
+  // The user's documents: a folder the log says the setup made right there is the
+  // personal folder even when the run stopped before it wrote its setup record.
+  String Documents;
   String Desktop;
   // Folders that are never removed and too wide to act below: system folders, the
   // profile, documents, desktop, Start menu, program files. Drive roots always count.
@@ -65,6 +68,8 @@ class TPathRules {
   bool MayRemoveFile(const String& path) const;
   bool MayRemoveDir(const String& path) const;
   bool IsProtected(const String& path) const;
+  // One more folder to act below, unless it is protected or wider than a protected one.
+  void AddRoot(const String& folder, bool belowPrograms = false);
 
  private:
   bool IsLinkIn(const String& path, const String& folder) const;

@@ -7,6 +7,7 @@
 #include "lib/core/kysystem.h"
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
+#include "lib/locale/kylanguage.h"
 #include "uninstall/uninstallsys.h"
 
 namespace {
@@ -40,11 +41,6 @@ class TWinFileSystem : public TUninstallFileSystem {
   }
 };
 
-String ShellFolder(int csidl) {
-  wchar_t buf[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return String();
-  return FromW(buf);
-}
 
 String LongPath(const String& path) {
   DWORD n = GetLongPathNameW(W(path), nullptr, 0);
@@ -62,16 +58,17 @@ String GetProgramPath() { return LongPath(ProgramFileName()); }
 TUninstallFolders GetInstallationFolders(const String& program) {
   TUninstallFolders f;
   f.InstallDir = ExtractFileDir(program);
-  f.Programs = ShellFolder(CSIDL_PROGRAMS);
-  f.Desktop = ShellFolder(CSIDL_DESKTOP);
-  String profile = ShellFolder(CSIDL_PROFILE);
+  f.Programs = GetShellFolder(CSIDL_PROGRAMS);
+  f.Desktop = GetShellFolder(CSIDL_DESKTOP);
+  f.Documents = GetShellFolder(CSIDL_PERSONAL);
+  String profile = GetShellFolder(CSIDL_PROFILE);
   f.Protected = {profile, ExtractFileDir(profile), GetTempDirectory()};
   for (int csidl : {CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
                     CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS,
                     CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU,
                     CSIDL_COMMON_PROGRAMS, CSIDL_STARTUP, CSIDL_COMMON_STARTUP, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
                     CSIDL_COMMON_APPDATA, CSIDL_FONTS, CSIDL_MYMUSIC, CSIDL_MYPICTURES, CSIDL_MYVIDEO})
-    f.Protected.push_back(ShellFolder(csidl));
+    f.Protected.push_back(GetShellFolder(csidl));
   FindInstallationKeys(f, program);
   return f;
 }

@@ -200,9 +200,7 @@ void TKyInstaller::ExtractResource(const String& resourceName, const String& tar
   ProgressDone += 100;
 }
 
-namespace {
-// The folders from the top down to Dir, below its drive, share or root.
-std::vector<String> FolderLevels(const String& dir) {
+std::vector<String> KyFolderLevels(const String& dir) {
   std::vector<String> levels;
   size_t start = ExtractFileDrive(dir).size();
   while (start < dir.size() && IsPathDelimiter(dir[start])) ++start;
@@ -213,7 +211,6 @@ std::vector<String> FolderLevels(const String& dir) {
   }
   return levels;
 }
-}  // namespace
 
 void TKyInstaller::DoStartUnZip(int entryIndex, const String& fileName, bool& skip) {
   if (AbortSkipped_) {
@@ -229,7 +226,7 @@ void TKyInstaller::DoStartUnZip(int entryIndex, const String& fileName, bool& sk
       if (skip) return;
     }
     String folder = isFolder ? ExcludeTrailingBackslash(fileName) : ExtractFileDir(fileName);
-    for (const String& level : FolderLevels(folder)) {
+    for (const String& level : KyFolderLevels(folder)) {
       if (DirectoryExists(level)) continue;
       CreateDir(level);
       UninstallFile->AddDir(level);

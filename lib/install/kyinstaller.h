@@ -165,5 +165,7 @@ class TKyInstaller {
   bool AbortSkipped_ = false;  // an entry of this archive was left out for Aborted
 };
 
+// The folders from the top down to Dir, below its drive or \\server\share.
+std::vector<String> KyFolderLevels(const String& dir);
 // Folder and name joined with the platform's delimiter.
 String KyJoinPath(const String& dir, const String& name);

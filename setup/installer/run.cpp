@@ -17,21 +17,6 @@ namespace {
 const Char kOptionsFile[] = u"Tramvelon.tvo";
 const Char kProgramFile[] = u"Tramvelon.exe";
 
-bool IsDelimiter(Char c) { return c == u'\\' || c == u'/'; }
-
-// The levels of Path from the top down, below its drive or \\server\share.
-std::vector<String> PathLevels(const String& path) {
-  std::vector<String> levels;
-  size_t start = ExtractFileDrive(path).size();
-  while (start < path.size() && IsDelimiter(path[start])) ++start;
-  for (size_t i = start; i <= path.size(); ++i) {
-    if (i == path.size() || IsDelimiter(path[i])) {
-      if (i > start && !IsDelimiter(path[i - 1])) levels.push_back(path.substr(0, i));
-    }
-  }
-  return levels;
-}
-
 String FormatVersion4() { return Format(u"%d.%d.%d", {kSetupMajor, kSetupMinor, kSetupBuild}); }
 
 }  // namespace
@@ -79,7 +64,7 @@ const std::vector<String>& SampleProjectPaths() {
 // ---- path helpers -------------------------------------------------------------------
 
 bool ForceFolders(const String& path) {
-  for (const String& level : PathLevels(ExcludeTrailingBackslash(path))) {
+  for (const String& level : KyFolderLevels(ExcludeTrailingBackslash(path))) {
     if (DirectoryExists(level)) continue;
     if (FileExists(level)) RemoveFile(level);
     if (!CreateDir(level) && !DirectoryExists(level)) return false;
@@ -88,14 +73,14 @@ bool ForceFolders(const String& path) {
 }
 
 String CombinePath(const String& fileName, const String& folder) {
-  bool absolute = !fileName.empty() && (IsDelimiter(fileName[0]) || (fileName.size() >= 2 && fileName[1] == u':'));
+  bool absolute = !fileName.empty() && (IsPathDelimiter(fileName[0]) || (fileName.size() >= 2 && fileName[1] == u':'));
   if (absolute) return fileName;
   const Char delim = PathDelimiter();
   String base = ExcludeTrailingBackslash(folder);
   std::vector<String> parts;
   String part;
   for (size_t i = 0; i <= fileName.size(); ++i) {
-    if (i == fileName.size() || IsDelimiter(fileName[i])) {
+    if (i == fileName.size() || IsPathDelimiter(fileName[i])) {
       if (part == u"..") {
         if (!parts.empty()) {
           parts.pop_back();
@@ -144,7 +129,7 @@ String TInstaller::GetPreviousOptionsFileName() const {
 }
 
 void TInstaller::CreateFolders(const String& dir) {
-  for (const String& level : PathLevels(ExcludeTrailingBackslash(dir))) {
+  for (const String& level : KyFolderLevels(ExcludeTrailingBackslash(dir))) {
     if (DirectoryExists(level)) continue;
     CreateFolder(level);
   }

@@ -98,6 +98,9 @@ class InstallerNative : public ::testing::Test {
   static void SetUpTestSuite() { PopulateLocaleDatas(); }
   void SetUp() override {
     ClearNativeRegistry();
+    // Keys that every Windows has.
+    TRegistry(rkCurrentUser).OpenKey(u"\\Software", true);
+    TRegistry(rkLocalMachine).OpenKey(u"\\Software", true);
     FullPayload();
   }
   void TearDown() override {
@@ -372,8 +375,11 @@ TEST_F(InstallerNative, AbortDuringTheFirstComponentWritesNothingAfterIt) {
   EXPECT_FALSE(reg.KeyExists(u"\\Software\\Tramvelon"));
   EXPECT_FALSE(reg.KeyExists(TInstaller::UninstallRoot() + u"\\Tramvelon 4"));
   V log = Lines(in->UninstallFile->Lines);
-  // The entry being started when the stop was seen is recorded, nothing after it.
-  EXPECT_EQ(log, (V{u"file;Tramvelon.exe"}));
+  // The uninstaller's language first; then the entry being started when the stop was seen,
+  // and nothing after it.
+  EXPECT_EQ(log, (V{u"regkey;HKEY_CURRENT_USER;\\Software\\CodeGear", u"regkey;HKEY_CURRENT_USER;\\Software\\CodeGear\\Locales",
+                    u"regvalue;HKEY_CURRENT_USER;Software\\CodeGear\\Locales;" + KyJoinPath(inst, u"TvUninstall.exe") + u";",
+                    u"file;Tramvelon.exe"}));
 }
 
 TEST(InstallerHelpers, PathsDictionariesAndLanguageCodes) {

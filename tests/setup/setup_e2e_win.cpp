@@ -181,6 +181,8 @@ TEST(SetupE2E, RunningApplicationInCapitalsRefuses) {
   std::wstring text = TDriver::MessageBoxText(box);
   EXPECT_NE(text.find(L"Tramvelon application is running! Can not run this setup application."), std::wstring::npos) << Narrow(text);
   EXPECT_NE(text.find(L"Please close Tramvelon application and try again."), std::wstring::npos);
+  // Only the message shows: the wizard never appears behind it.
+  EXPECT_EQ(d.WaitWindow(Title(0), 0), nullptr);
   TDriver::Screenshot(box, Shot(L"setup-refuses-application-running"));
   d.Answer(box, IDOK);
   EXPECT_EQ(d.WaitExit(), 0);
@@ -197,6 +199,7 @@ TEST(SetupE2E, SecondSetupRefusesAndTheFirstGoesOn) {
   ASSERT_TRUE(box);
   std::wstring text = TDriver::MessageBoxText(box);
   EXPECT_NE(text.find(L"Another Tramvelon setup application is already running!"), std::wstring::npos);
+  EXPECT_EQ(second.WaitWindow(Title(0), 0), nullptr);
   EXPECT_NE(text.find(L"Can not run this setup application."), std::wstring::npos);
   second.Answer(box, IDOK);
   EXPECT_EQ(second.WaitExit(), 0);

@@ -55,6 +55,7 @@ const String kIdeHelp = u"C:\\TvUninstTestIde\\Help\\D7.ohi";
 // One installation made as the setup makes it, with its log.
 struct TInstallation {
   String Name, Dir, Program, Personal, ProgramFolder, DesktopLink, SetupKey, UpdateKey, EntryKey;
+  String Language = u" ";  // the setup's language as it records it for the uninstaller
   TKyUninstallFile Log;
 
   explicit TInstallation(const String& name) : Name(name) {
@@ -133,7 +134,8 @@ struct TInstallation {
     Value(rkClassesRoot, u"\\" + kAssoc, u"", kProgId);
     Value(rkClassesRoot, u"\\" + kProgId + u"\\DefaultIcon", u"", u"\"" + Dir + u"\\Tramvelon.exe\",1");
     Value(rkCurrentUser, kForeignKey, u"Search Path", u"C:\\Lib;" + Dir + u"\\VCL");
-    Value(rkCurrentUser, u"\\Software\\CodeGear\\Locales", Program, u"DEU");
+    // English: the setup writes " " for its built-in language.
+    Value(rkCurrentUser, u"\\Software\\CodeGear\\Locales", Program, Language);
     // A line appended to a foreign file.
     Log.AddLineIfMissing(kIdeHelp, u":INDEX Tramvelon Help=TvVcl.hlp");
     WriteText(kIdeHelp, ":Index Delphi=delphi.hlp\r\n:INDEX Tramvelon Help=TvVcl.hlp");

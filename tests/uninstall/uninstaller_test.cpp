@@ -398,3 +398,27 @@ TEST(UninstallLines, OnlyTheExactLineGoesAndTheRestOfTheFileStaysAsItWas) {
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(ReadAll(dir.File(u"D7.ohi")), "x\r\ny");
 }
+
+TEST(Uninstaller, AStoppedRunWithoutSetupRecordStillTakesBackItsFolderInTheDocuments) {
+  TRegistryFixture reg;
+  TFakeFs fs;
+  const String personal = u"C:\\Users\\Jo\\Documents\\Tramvelon 4";
+  fs.AddDir(u"C:\\Users\\Jo\\Documents");
+  fs.AddDir(kDir);
+  fs.AddDir(personal);
+  fs.AddDir(personal + u"\\Text");
+  fs.AddFile(personal + u"\\Text\\Country.tvp");
+  fs.AddFile(u"C:\\Users\\Jo\\Documents\\Thesis.docx");
+  TUninstallFolders f = Folders();
+  f.Documents = u"C:\\Users\\Jo\\Documents";
+  TUninstaller u(fs, f, kProgram);
+  u.Load(Lines({u"dir;..\\..\\Users\\Jo\\Documents\\Tramvelon 4", u"dir;..\\..\\Users\\Jo\\Documents\\Tramvelon 4\\Text",
+                u"file;..\\..\\Users\\Jo\\Documents\\Tramvelon 4\\Text\\Country.tvp",
+                u"file;..\\..\\Users\\Jo\\Documents\\Thesis.docx", u"dir;..\\..\\Users\\Jo\\Documents"}));
+  u.Run();
+  EXPECT_FALSE(fs.Has(personal));
+  // Only a folder the log made right there counts; the documents folder and its other files stay.
+  EXPECT_TRUE(fs.Has(u"C:\\Users\\Jo\\Documents\\Thesis.docx"));
+  EXPECT_TRUE(fs.Has(u"C:\\Users\\Jo\\Documents"));
+  EXPECT_EQ(u.Problems().size(), 2u);
+}

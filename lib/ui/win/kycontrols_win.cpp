@@ -613,8 +613,15 @@ HBRUSH TLabel::CtlColor(HDC dc) {
 }
 
 bool TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  if (msg != WM_PAINT || !(GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING))
+  if ((msg != WM_PAINT && msg != WM_SETTEXT) || !(GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING))
     return TControl::WndProc(msg, wp, lp, result);
+  if (msg == WM_SETTEXT) {
+    // The static control would paint the new text at once, left to right: keep the text
+    // and let WM_PAINT below draw it.
+    result = DefWindowProcW(Handle(), msg, wp, lp);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    return true;
+  }
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(Handle(), &ps);
   RECT r;
