@@ -10,6 +10,7 @@
 
 #include "lib/core/kyregistry.h"
 #include "lib/core/kytypes.h"
+#include "lib/install/kyuninstall.h"
 #include "tests/e2e/driver/kydriver.h"
 
 std::wstring Wide(const char* s);
@@ -36,6 +37,9 @@ HWND RadioButton(HWND group, const std::wstring& part);
 
 // The uninstall entry of an installation, below HKLM.
 String UninstallKey(const String& displayName);
+// The uninstall log of the installation in Inst, loaded.
+TKyUninstallFile InstallLog(const String& inst);
+std::vector<String> LogLines(const String& inst);
 
 // The folders of an installation with the default choices.
 struct TDefaultPlaces {

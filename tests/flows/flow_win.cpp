@@ -8,6 +8,7 @@
 #include "lib/core/kyfileutils.h"
 #include "lib/core/kysysutils.h"
 #include "lib/core/win/kywin.h"
+#include "lib/install/kyinstaller.h"
 
 std::wstring Wide(const char* s) { return Ws(Utf8ToString(s)); }
 std::wstring Ws(const String& s) { return std::wstring(W(s)); }
@@ -65,6 +66,20 @@ HWND RadioButton(HWND group, const std::wstring& part) {
 
 String UninstallKey(const String& displayName) {
   return u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + displayName;
+}
+
+TKyUninstallFile InstallLog(const String& inst) {
+  TKyUninstallFile log;
+  log.FileName = KyJoinPath(inst, u"TvUninstall.dat");
+  log.Load();
+  return log;
+}
+
+std::vector<String> LogLines(const String& inst) {
+  TKyUninstallFile log = InstallLog(inst);
+  std::vector<String> lines;
+  for (int i = 0; i < log.Lines.Count(); ++i) lines.push_back(log.Lines[i]);
+  return lines;
 }
 
 TEnvironment::TEnvironment(const wchar_t* name, const std::wstring& value) : Name_(name) {
@@ -233,8 +248,7 @@ void TSetupRun::Kill() {
 // ---- the uninstaller ----------------------------------------------------------------
 
 bool Uninstall(const String& displayName, const std::wstring& shotPrefix) {
-  String command = ReadValue(rkLocalMachine, u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + displayName,
-                             u"UninstallString");
+  String command = ReadValue(rkLocalMachine, UninstallKey(displayName), u"UninstallString");
   if (command.empty() || command[0] == u'<') {
     ADD_FAILURE() << "no uninstall entry for " << StringToUtf8(displayName);
     return false;

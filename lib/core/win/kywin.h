@@ -71,7 +71,6 @@ using TModuleHandle = TUniqueHandle<HMODULE, kywin_detail::UnloadModule, kywin_d
 using TGdiObject = TUniqueHandle<HGDIOBJ, kywin_detail::DeleteGdiObject, kywin_detail::NullGdiObject>;
 // A device context made with CreateDC or CreateCompatibleDC (not one from GetDC).
 using TDeviceContext = TUniqueHandle<HDC, kywin_detail::DeleteDeviceContext, kywin_detail::NullDC>;
-using TFindHandle = TUniqueHandle<HANDLE, kywin_detail::CloseFind, kywin_detail::InvalidFile>;
 
 // Memory the shell or COM handed out (an item id list, a string), freed with CoTaskMemFree.
 template <typename T>
