@@ -81,6 +81,12 @@ class TSavedValue {
 void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text);
 void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD number);
 
+// What is wrong with the layout below Top, one line each: a label, check box, radio button,
+// button or group box whose text does not fit its window in the dialog font (with what it
+// needs), and two controls of one parent that overlap (the pages' hidden controls count as
+// shown, those hidden on purpose do not).
+std::vector<std::string> LayoutFaults(HWND top);
+
 // The window with the keyboard focus in the thread of Top.
 HWND Focused(HWND top);
 // The check marks of a check list box as the screen shows them (its states live in the
@@ -108,6 +114,11 @@ class TSetupRun {
   // Next, then waits for Sheet; a screenshot named Prefix-Sheet is kept of it.
   bool NextTo(const wchar_t* sheet, int timeoutMs = 10000);
   void Snap(const std::wstring& name);
+  // A shown window of the setup other than its main window, by its component name
+  // (ExitSetupDialog, PasswordDialog), whatever its title says in the current language.
+  HWND Dialog(const wchar_t* name, int timeoutMs = 10000);
+  // Picks the setup language whose entry contains Part and waits until the title follows.
+  bool SwitchLanguage(const std::wstring& part);
   // The setup's message box: its text, after a screenshot named Prefix-Shot (when Shot is
   // given) and the answer ButtonId; empty when none appeared.
   std::wstring Answer(int buttonId, const std::wstring& shot = std::wstring());

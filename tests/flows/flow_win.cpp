@@ -146,6 +146,70 @@ void SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWOR
   SetRaw(root, key, name, REG_DWORD, &number, sizeof number);
 }
 
+std::vector<std::string> LayoutFaults(HWND top) {
+  std::vector<HWND> windows;
+  EnumChildWindows(top, [](HWND h, LPARAM lp) -> BOOL {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&windows));
+  // Every form uses this font; only an empty, hidden banner label has its own.
+  TDeviceContext dc(CreateCompatibleDC(nullptr));
+  TGdiObject font(CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg 2"));
+  HGDIOBJ old = SelectObject(dc.Get(), font.Get());
+  std::vector<std::string> cut;
+  for (HWND h : windows) {
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    const LONG style = GetWindowLongW(h, GWL_STYLE);
+    RECT client;
+    GetClientRect(h, &client);
+    int width = client.right, height = client.bottom;
+    bool wrap = false;
+    if (_wcsicmp(cls, L"Static") == 0) {
+      const LONG kind = style & SS_TYPEMASK;
+      if (kind != SS_LEFT && kind != SS_CENTER && kind != SS_RIGHT && kind != SS_LEFTNOWORDWRAP) continue;
+      wrap = kind != SS_LEFTNOWORDWRAP;
+    } else if (_wcsicmp(cls, L"Button") == 0) {
+      const LONG kind = style & BS_TYPEMASK;
+      if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) {
+        width -= 6;  // the raised frame
+      } else if (kind == BS_GROUPBOX) {
+        width -= 16;  // the frame line on both sides of the caption
+        height = 13;
+      } else {
+        width -= 17;  // the check box or radio circle and its gap
+        wrap = (style & BS_MULTILINE) != 0;
+      }
+    } else {
+      continue;
+    }
+    const std::wstring text = TDriver::Text(h);
+    if (text.empty()) continue;
+    RECT need{0, 0, width, 0};
+    DrawTextW(dc.Get(), text.c_str(), -1, &need, DT_CALCRECT | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
+    if (need.right > width || need.bottom > height)
+      cut.push_back(Narrow(TDriver::NameOf(h)) + " needs " + std::to_string(need.right) + "x" +
+                    std::to_string(need.bottom) + ", has " + std::to_string(width) + "x" + std::to_string(height) +
+                    ": " + Narrow(text));
+  }
+  SelectObject(dc.Get(), old);
+  // Overlaps among the controls meant to show; a control inside another (a group box's
+  // frame) is not an overlap, nor is a shared edge pixel (a label's last, empty line).
+  auto shown = [](HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0; };
+  for (size_t i = 0; i < windows.size(); ++i)
+    for (size_t j = i + 1; j < windows.size(); ++j) {
+      HWND a = windows[i], b = windows[j];
+      if (GetParent(a) != GetParent(b) || !shown(a) || !shown(b)) continue;
+      RECT ra, rb, both;
+      GetWindowRect(a, &ra);
+      GetWindowRect(b, &rb);
+      if (!IntersectRect(&both, &ra, &rb) || EqualRect(&both, &ra) || EqualRect(&both, &rb)) continue;
+      if (both.right - both.left <= 1 || both.bottom - both.top <= 1) continue;
+      cut.push_back(Narrow(TDriver::NameOf(a)) + " overlaps " + Narrow(TDriver::NameOf(b)));
+    }
+  return cut;
+}
+
 HWND Focused(HWND top) {
   GUITHREADINFO gi{sizeof gi};
   return GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gi) ? gi.hwndFocus : nullptr;
@@ -213,6 +277,36 @@ void TSetupRun::Snap(const std::wstring& name) {
   if (Main) TDriver::Screenshot(Main, Shot(ShotPrefix.empty() ? name : ShotPrefix + L"-" + name));
 }
 
+HWND TSetupRun::Dialog(const wchar_t* name, int timeoutMs) {
+  struct TFind {
+    DWORD Pid;
+    HWND Main;
+    const wchar_t* Name;
+    HWND Found = nullptr;
+  } f{D.ProcessId(), Main, name};
+  TDriver::WaitFor([&] {
+    EnumWindows([](HWND h, LPARAM lp) -> BOOL {
+      auto* f = reinterpret_cast<TFind*>(lp);
+      DWORD pid = 0;
+      GetWindowThreadProcessId(h, &pid);
+      if (pid != f->Pid || h == f->Main || !IsWindowVisible(h) || TDriver::NameOf(h) != f->Name) return TRUE;
+      f->Found = h;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&f));
+    return f.Found != nullptr;
+  }, timeoutMs);
+  return f.Found;
+}
+
+bool TSetupRun::SwitchLanguage(const std::wstring& part) {
+  HWND list = C(L"LanguageList");
+  int i = TDriver::ItemContaining(list, part);
+  if (i < 0) return false;
+  const std::wstring before = TDriver::Text(Main);
+  D.SelectItem(list, i);
+  return TDriver::WaitFor([&] { return TDriver::Text(Main) != before; }, 10000);
+}
+
 std::wstring TSetupRun::Answer(int buttonId, const std::wstring& shot) {
   HWND box = D.WaitMessageBox();
   if (!box) return std::wstring();
@@ -241,7 +335,7 @@ int TSetupRun::Finish() {
 void TSetupRun::Kill() {
   if (!Main || D.WaitExit(0) != -1) return;
   PostMessageW(Main, WM_CLOSE, 0, 0);
-  if (HWND q = D.WaitWindow(L"Exit Setup", 3000)) D.Click(D.Control(q, L"ExitButton"));
+  if (HWND q = Dialog(L"ExitSetupDialog", 3000)) D.Click(D.Control(q, L"ExitButton"));
   if (D.WaitExit(10000) == -1) TerminateProcess(OpenProcess(PROCESS_TERMINATE, FALSE, D.ProcessId()), 1);
 }
 

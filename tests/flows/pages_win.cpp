@@ -44,6 +44,7 @@ TEST(Flows, WindowsXPInstallsEverythingIntoTheInstallationFolder) {
     TSetupRun s(TestSetup());
     s.ShotPrefix = L"xp";
     ASSERT_TRUE(s.Main);
+    s.Snap(L"0-StartSheet");
     for (const wchar_t* sheet : {L"CheckSheet", L"LicenseSheet", L"SamplesSheet", L"DictionarySheet",
                                  L"LanguagesSheet", L"DestinationSheet"})
       ASSERT_TRUE(s.NextTo(sheet));
@@ -193,7 +194,7 @@ std::vector<std::wstring> PageState(TSetupRun& s, HWND sheet) {
 
 // Answers the exit question with Resume; false when it did not come or did not go.
 bool ResumeFromExitQuestion(TSetupRun& s, const std::wstring& shot) {
-  HWND q = s.D.WaitWindow(L"Exit Setup", 5000);
+  HWND q = s.Dialog(L"ExitSetupDialog", 5000);
   if (!q) return false;
   if (!shot.empty()) TDriver::Screenshot(q, Shot(s.ShotPrefix + L"-" + shot));
   s.D.Click(s.D.Control(q, L"ResumeButton"));
@@ -305,16 +306,38 @@ namespace {
 const std::wstring kGermanTitle = L"Tramvelon 4 Setup - Sprache";
 const std::wstring kArabicTitle = L"إعداد Tramvelon 4 - اللغة";
 
-// Picks the entry of the setup-language list that contains Part and waits for Title.
-bool SwitchTo(TSetupRun& s, const std::wstring& part, const std::wstring& title) {
-  HWND list = s.C(L"LanguageList");
-  int i = TDriver::ItemContaining(list, part);
-  if (i < 0) return false;
-  s.D.SelectItem(list, i);
-  return TDriver::WaitFor([&] { return TDriver::Text(s.Main) == title; }, 10000);
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const std::string& l : lines) all += "\n  " + l;
+  return all;
 }
 
 }  // namespace
+
+// Every text of every page, and of the exit question, fits its control in English, German
+// and Arabic, in the full and in the package setup (whose start and finish texts differ).
+// The hidden pages hold their texts too, so the first page shows them all.
+TEST(Pages, TextsFitInEveryLanguage) {
+  for (const char* setup : {"full", "package"}) {
+    const bool package = std::string(setup) == "package";
+    TSetupRun s(SetupExe(setup), package ? L"4 Translator Package Setup - Language" : L"Tramvelon 4 Setup - Language");
+    ASSERT_TRUE(s.Main) << setup;
+    for (const wchar_t* language : {L"English", L"Deutsch", L"العربية"}) {
+      const std::string tag = std::string(setup) + " " + Narrow(language);
+      const std::wstring code = language == std::wstring(L"English") ? L"en" : language == std::wstring(L"Deutsch") ? L"de" : L"ar";
+      if (code != L"en") ASSERT_TRUE(s.SwitchLanguage(language)) << tag;
+      s.Snap(L"fit-" + Wide(setup) + L"-" + code + L"-StartSheet");
+      EXPECT_EQ(Lines(LayoutFaults(s.Main)), "") << tag;
+      s.D.Click(s.C(L"CancelButton"));
+      HWND q = s.Dialog(L"ExitSetupDialog");
+      ASSERT_TRUE(q) << tag;
+      TDriver::Screenshot(q, Shot(L"fit-" + Wide(setup) + L"-" + code + L"-exit-question"));
+      EXPECT_EQ(Lines(LayoutFaults(q)), "") << tag << " exit question";
+      s.D.Click(s.D.Control(q, L"ResumeButton"));
+      ASSERT_TRUE(TDriver::WaitFor([&] { return !IsWindow(q) || !IsWindowVisible(q); }, 5000)) << tag;
+    }
+  }
+}
 
 // Choices made on the later pages survive going back to the first page and switching the
 // setup's language there, to German, to Arabic and back to English.
@@ -346,12 +369,15 @@ TEST(Pages, LanguageSwitchKeepsChoices) {
   for (int i = 0; i < 7; ++i) s.Back();
   ASSERT_TRUE(s.On(L"StartSheet"));
 
-  ASSERT_TRUE(SwitchTo(s, L"German", kGermanTitle));
+  ASSERT_TRUE(s.SwitchLanguage(L"German"));
+  EXPECT_EQ(TDriver::Text(s.Main), kGermanTitle);
   EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), L"&Weiter >");
   s.Snap(L"StartSheet-de");
-  ASSERT_TRUE(SwitchTo(s, L"العربية", kArabicTitle));
+  ASSERT_TRUE(s.SwitchLanguage(L"العربية"));
+  EXPECT_EQ(TDriver::Text(s.Main), kArabicTitle);
   s.Snap(L"StartSheet-ar");
-  ASSERT_TRUE(SwitchTo(s, L"English", L"Tramvelon 4 Setup - Language"));
+  ASSERT_TRUE(s.SwitchLanguage(L"English"));
+  EXPECT_EQ(TDriver::Text(s.Main), L"Tramvelon 4 Setup - Language");
   EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), L"&Next");
   EXPECT_EQ(TDriver::Text(s.C(L"StartLabel")).rfind(L"Welcome to the Tramvelon Setup program.", 0), 0u);
   s.Snap(L"StartSheet-en");
@@ -433,7 +459,8 @@ TEST(Pages, UpdateCheck) {
 
   // Through a proxy: the check works while it runs and fails once it is gone, although the
   // server still answers.
-  auto throughProxy = [&](const char* kind, const std::wstring& scheme) {
+  // A proxy that cannot serve the request fails the check while it runs.
+  auto throughProxy = [&](const char* kind, const std::wstring& scheme, bool serves = true) {
     SCOPED_TRACE(kind);
     if (!TPeer::Installed(kind)) {
       ADD_FAILURE() << kind << " is not installed (scripts/bootstrap)";
@@ -445,7 +472,8 @@ TEST(Pages, UpdateCheck) {
              scheme + L"=127.0.0.1:" + std::to_wstring(proxy.Port()));
     SetValue(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", DWORD{1});
     Serve(server, "200%20OK", "4.0.354");
-    EXPECT_EQ(CheckOnce(L"CheckSheet-" + Wide(kind), enabled), kMostRecent);
+    EXPECT_EQ(CheckOnce(L"CheckSheet-" + Wide(kind), enabled), serves ? kMostRecent : kNotChecked);
+    EXPECT_EQ(enabled, !serves);
     proxy.Stop();
     EXPECT_EQ(CheckOnce(L"CheckSheet-" + Wide(kind) + L"-stopped", enabled), kNotChecked);
     EXPECT_TRUE(enabled);
@@ -453,8 +481,10 @@ TEST(Pages, UpdateCheck) {
     SetValue(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", DWORD{0});
   };
   throughProxy("tinyproxy", L"http");
-  // "socks=" is a SOCKS 4 proxy, as for the browser.
+  // "socks=" is a SOCKS 4 proxy, as for the browser; the system setting cannot name a
+  // SOCKS 5 proxy, so one that speaks only SOCKS 5 is no way out.
   throughProxy("danted", L"socks");
+  throughProxy("microsocks", L"socks", false);
 
   // Nothing listens at the address any more.
   server.Stop();
