@@ -131,6 +131,7 @@ TEST(Flows, EncryptedPackagePasswords) {
     s.Next();
     HWND ask = PasswordDialog(s);
     ASSERT_TRUE(ask) << "the password dialog during the install";
+    s.Snap(L"InstallSheet");
     EXPECT_EQ(TDriver::Text(s.D.Control(ask, L"PackageLabel")), L"The package has been encrypted.");
     EXPECT_EQ(TDriver::Text(s.D.Control(ask, L"Label1")), L"&Enter the password:");
     HWND edit = s.D.Control(ask, L"Edit");

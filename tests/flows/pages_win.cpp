@@ -408,7 +408,7 @@ void Serve(const TPeer& server, const std::string& escapedStatus, const std::str
 // A new test setup on its check page, the button pressed: the result text.
 std::wstring CheckOnce(const std::wstring& shot, bool& buttonEnabled) {
   TSetupRun s(TestSetup());
-  s.ShotPrefix = L"update";
+  s.ShotPrefix = L"check";
   buttonEnabled = false;
   if (!s.Main || !s.NextTo(L"CheckSheet")) return L"<no check page>";
   HWND label = s.C(L"CheckResultLabel");
@@ -444,14 +444,14 @@ TEST(Pages, UpdateCheck) {
   ClearOpened();
 
   Serve(server, "200%20OK", "4.0.354");
-  EXPECT_EQ(CheckOnce(L"CheckSheet-most-recent", enabled), kMostRecent);
+  EXPECT_EQ(CheckOnce(L"most-recent", enabled), kMostRecent);
   EXPECT_FALSE(enabled);
   Serve(server, "200%20OK", "5.0.1");
-  EXPECT_EQ(CheckOnce(L"CheckSheet-next-major", enabled), kMostRecent);
+  EXPECT_EQ(CheckOnce(L"next-major", enabled), kMostRecent);
   EXPECT_FALSE(enabled);
   EXPECT_TRUE(Opened().empty());
   Serve(server, "200%20OK", "4.0.355");
-  std::wstring text = CheckOnce(L"CheckSheet-available", enabled);
+  std::wstring text = CheckOnce(L"available", enabled);
   EXPECT_EQ(text.substr(0, text.find(L"\r\n")), L"Tramvelon 4.0.355 is available.") << Narrow(text);
   EXPECT_FALSE(enabled);
   EXPECT_TRUE(TDriver::WaitFor([] { return !Opened().empty(); }, 10000));
@@ -472,10 +472,10 @@ TEST(Pages, UpdateCheck) {
              scheme + L"=127.0.0.1:" + std::to_wstring(proxy.Port()));
     SetValue(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", DWORD{1});
     Serve(server, "200%20OK", "4.0.354");
-    EXPECT_EQ(CheckOnce(L"CheckSheet-" + Wide(kind), enabled), serves ? kMostRecent : kNotChecked);
+    EXPECT_EQ(CheckOnce(Wide(kind), enabled), serves ? kMostRecent : kNotChecked);
     EXPECT_EQ(enabled, !serves);
     proxy.Stop();
-    EXPECT_EQ(CheckOnce(L"CheckSheet-" + Wide(kind) + L"-stopped", enabled), kNotChecked);
+    EXPECT_EQ(CheckOnce(Wide(kind) + L"-stopped", enabled), kNotChecked);
     EXPECT_TRUE(enabled);
     EXPECT_EQ(THttpClient(5000, 5000).Get(Utf8ToString(server.Url("/_inc/version.htm"))), u"4.0.354");
     SetValue(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", DWORD{0});
@@ -488,6 +488,7 @@ TEST(Pages, UpdateCheck) {
 
   // Nothing listens at the address any more.
   server.Stop();
-  EXPECT_EQ(CheckOnce(L"CheckSheet-no-server", enabled), kNotChecked);
+  EXPECT_EQ(CheckOnce(L"no-server", enabled), kNotChecked);
   EXPECT_TRUE(enabled);
 }
+

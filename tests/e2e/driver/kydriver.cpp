@@ -198,19 +198,11 @@ void Chunk(std::string& png, const char* type, const std::string& data) {
 }
 }  // namespace
 
-TDriver::TPixels TDriver::Capture(HWND window) {
-  TPixels pixels;
-  RECT r;
-  if (!GetWindowRect(window, &r)) return pixels;
-  int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return pixels;
-  // Let the window's own thread paint everything before the screen is copied: a window
-  // that has just appeared may not have drawn all of itself yet.
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &ignored);
-  GdiFlush();
-  Sleep(100);
+namespace {
+// The screen's pixels of a rectangle as they are now.
+TDriver::TPixels Grab(const RECT& r) {
+  TDriver::TPixels pixels;
+  const int w = r.right - r.left, h = r.bottom - r.top;
   TDeviceContext screen(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
   TDeviceContext mem(CreateCompatibleDC(screen.Get()));
   BITMAPINFO bi{};
@@ -230,6 +222,30 @@ TDriver::TPixels TDriver::Capture(HWND window) {
   pixels.Height = h;
   pixels.Rgb.assign(px, px + static_cast<size_t>(w) * h);
   for (std::uint32_t& p : pixels.Rgb) p &= 0xFFFFFF;
+  return pixels;
+}
+}  // namespace
+
+TDriver::TPixels TDriver::Capture(HWND window) {
+  RECT r;
+  if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top) return TPixels();
+  // Let the window's own thread paint everything again before the screen is copied: a
+  // window that has just appeared may not have drawn all of itself yet. Its own message
+  // loop paints, in its own order (painting it from here, RDW_UPDATENOW, may draw the
+  // banner picture over the transparent labels on it).
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &ignored);
+  // Paint messages come after everything else in its queue: wait until two copies of the
+  // screen agree.
+  Sleep(100);
+  TPixels pixels = Grab(r);
+  for (int i = 0; i < 40; ++i) {
+    Sleep(50);
+    TPixels again = Grab(r);
+    if (again.Rgb == pixels.Rgb) break;
+    pixels = std::move(again);
+  }
   return pixels;
 }
 
