@@ -269,10 +269,15 @@ TEST(Flows, EscapeDuringTheExtractionStopsAndTheLogTakesItBack) {
                                  L"LanguagesSheet", L"DestinationSheet", L"FolderSheet"})
       ASSERT_TRUE(s.NextTo(sheet));
     // The install starts with the click; the progress reports take one message each, so
-    // the Escape behind a few others arrives while the archives are being extracted.
+    // the Escape behind a few others arrives while the archives are being extracted. The
+    // setup waits until all are queued, or a busy machine lets its run go on too far.
+    THandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(s.Main, nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(SuspendThread(thread.Get()), static_cast<DWORD>(-1));
     s.Next();
     for (int i = 0; i < 6; ++i) PostMessageW(s.C(L"NextButton"), WM_NULL, 0, 0);
     s.D.Key(s.Main, VK_ESCAPE);
+    ResumeThread(thread.Get());
     ASSERT_TRUE(s.On(L"FinishSheet", 120000));
     s.Snap(L"FinishSheet");
     EXPECT_FALSE(s.D.WaitWindow(L"Exit Setup", 500)) << "Escape stops the run without a question";
