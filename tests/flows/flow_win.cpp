@@ -334,8 +334,11 @@ int TSetupRun::Finish() {
 
 void TSetupRun::Kill() {
   if (!Main || D.WaitExit(0) != -1) return;
+  // Closed before Cancel was ever pressed the setup ends at once; after it, it asks.
   PostMessageW(Main, WM_CLOSE, 0, 0);
-  if (HWND q = Dialog(L"ExitSetupDialog", 3000)) D.Click(D.Control(q, L"ExitButton"));
+  HWND q = nullptr;
+  TDriver::WaitFor([&] { return D.WaitExit(0) != -1 || (q = Dialog(L"ExitSetupDialog", 0)) != nullptr; }, 3000);
+  if (q) D.Click(D.Control(q, L"ExitButton"));
   if (D.WaitExit(10000) == -1) TerminateProcess(OpenProcess(PROCESS_TERMINATE, FALSE, D.ProcessId()), 1);
 }
 
