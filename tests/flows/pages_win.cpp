@@ -1,8 +1,8 @@
 // The pages of a full setup driven one by one: the checks made before the destination and
-// the samples are left, the exit question and Escape on every page, a change of the setup's
-// language in the middle of the choices, and the update check against local servers and
-// proxies. Pages.* install nothing; the one flow that installs (on Windows XP) runs in the
-// round trip.
+// the samples are left, the exit question and Escape on every page, texts that fit in every
+// language, a change of the setup's language in the middle of the choices, and the update
+// check against local servers and proxies. Pages.* install nothing; the one flow that
+// installs (on Windows XP) runs in the round trip.
 #include <shlobj.h>
 
 #include <cwchar>

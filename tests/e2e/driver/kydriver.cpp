@@ -118,7 +118,8 @@ HWND TDriver::Control(HWND top, const std::wstring& name) const {
 
 namespace {
 // How long a query waits for the target's thread. Under Wine without a window manager, a
-// thread that hides a window (a dialog that closes) waits 2 s for the X server's answer.
+// thread that hides a managed window (a dialog that closes) waits 2 s for an answer that
+// never comes (the test prefix has Wine manage its windows itself, which avoids that).
 constexpr UINT kAnswerMs = 10000;
 }  // namespace
 
