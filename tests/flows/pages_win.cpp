@@ -322,19 +322,30 @@ TEST(Pages, TextsFitInEveryLanguage) {
     const bool package = std::string(setup) == "package";
     TSetupRun s(SetupExe(setup), package ? L"4 Translator Package Setup - Language" : L"Tramvelon 4 Setup - Language");
     ASSERT_TRUE(s.Main) << setup;
-    for (const wchar_t* language : {L"English", L"Deutsch", L"العربية"}) {
+    const std::pair<const wchar_t*, std::wstring> languages[] = {{L"English", L"en"}, {L"Deutsch", L"de"}, {L"العربية", L"ar"}};
+    for (const auto& [language, code] : languages) {
       const std::string tag = std::string(setup) + " " + Narrow(language);
-      const std::wstring code = language == std::wstring(L"English") ? L"en" : language == std::wstring(L"Deutsch") ? L"de" : L"ar";
       if (code != L"en") ASSERT_TRUE(s.SwitchLanguage(language)) << tag;
-      s.Snap(L"fit-" + Wide(setup) + L"-" + code + L"-StartSheet");
+      s.ShotPrefix = L"fit-" + Wide(setup) + L"-" + code;
+      s.Snap(L"StartSheet");
       EXPECT_EQ(Lines(LayoutFaults(s.Main)), "") << tag;
       s.D.Click(s.C(L"CancelButton"));
       HWND q = s.Dialog(L"ExitSetupDialog");
       ASSERT_TRUE(q) << tag;
-      TDriver::Screenshot(q, Shot(L"fit-" + Wide(setup) + L"-" + code + L"-exit-question"));
+      TDriver::Screenshot(q, Shot(s.ShotPrefix + L"-exit-question"));
       EXPECT_EQ(Lines(LayoutFaults(q)), "") << tag << " exit question";
       s.D.Click(s.D.Control(q, L"ResumeButton"));
       ASSERT_TRUE(TDriver::WaitFor([&] { return !IsWindow(q) || !IsWindowVisible(q); }, 5000)) << tag;
+      if (package || code == L"en") continue;
+      // The texts that the pages set when they are shown, and a screenshot of each page.
+      const wchar_t* const sheets[] = {L"CheckSheet", L"LicenseSheet", L"SamplesSheet", L"DictionarySheet",
+                                       L"LanguagesSheet", L"DestinationSheet", L"FolderSheet"};
+      for (const wchar_t* sheet : sheets) {
+        ASSERT_TRUE(s.NextTo(sheet)) << tag;
+        EXPECT_EQ(Lines(LayoutFaults(s.Main)), "") << tag << " " << Narrow(sheet);
+      }
+      for (size_t i = 0; i < std::size(sheets); ++i) s.Back();
+      ASSERT_TRUE(s.On(L"StartSheet")) << tag;
     }
   }
 }
