@@ -280,7 +280,9 @@ function(tramvelon_add_setup target)
   set(src ${PROJECT_SOURCE_DIR}/setup)
   add_executable(${target} ${src}/tram_win.cpp ${src}/Tram.rc ${rc_file})
   target_link_libraries(${target} PRIVATE tv_setup)
-  target_link_options(${target} PRIVATE -mwindows -municode)
+  # Sections at page-aligned file offsets: Wine then maps the payload from the file instead
+  # of reading the whole program into private memory at start (Windows maps it either way).
+  target_link_options(${target} PRIVATE -mwindows -municode -Wl,--file-alignment,0x1000)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${A_OUTPUT_NAME}
     RUNTIME_OUTPUT_DIRECTORY ${A_OUTPUT_DIRECTORY})
   tv_add_resources(${target})

@@ -50,7 +50,6 @@ void TMainForm::FillLanguageList(bool sorted) {
 }
 
 void TMainForm::InitLanguageList() {
-  FillLanguageList(true);
   auto* list = Get<TListBox>(u"LanguageList");
   if (!list) return;
   String current = CurrentLanguageCode.empty() ? String(kEnglishCode) : CurrentLanguageCode;

@@ -133,7 +133,8 @@ class TMainForm : public TSetupWizard {
   void FillLanguageList(bool sorted);
   String GetLanguageListName(const String& code) const;
   void LanguageListClick(TKyComponent* sender);
-  // Step 3 of FormCreate: fill, select the active language, hide the group for one entry.
+  // The last step of FormCreate, after InitializeSetup filled the list: select the active
+  // language, hide the group for one entry.
   void InitLanguageList();
   const std::vector<std::unique_ptr<TLanguageListItem>>& LanguageItems() const { return LanguageItems_; }
 
@@ -146,6 +147,8 @@ class TMainForm : public TSetupWizard {
 
   std::unique_ptr<TInstaller> Installer_;
   bool Initialized_ = false;
+  // The existing Start-menu folders are listed when the folder page is first shown.
+  bool ExistingFoldersListed_ = false;
   // What each list entry stands for, in the lists' order.
   std::vector<TInstallType> ExistingActions_;
   std::vector<TKyVisibleComponent*> SampleEntries_;

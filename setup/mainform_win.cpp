@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include "lib/core/kycodepages.h"
 #include "lib/install/kyinstaller.h"
 #include "lib/locale/kylanguage.h"
 #include "lib/locale/kylocale.h"
@@ -146,7 +145,6 @@ void TMainForm::FormCreate(TKyComponent* sender) {
     if (auto* l = Get<TLabel>(name); l && l->Handle())
       SetWindowPos(l->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  InitLanguageList();
   if (auto* e = Get<TEdit>(u"InstallDirectoryEdit")) e->SetText(GetDefaultInstallDir());
   bool vista = IsWindowsVistaOrLater();
   for (const char16_t* name : {u"UsePersonalDirectoryLabel", u"UsePersonalDirectoryCheck", u"PersonalDirectoryLabel",
@@ -154,10 +152,11 @@ void TMainForm::FormCreate(TKyComponent* sender) {
                                u"InstallSamplesToPersonalDirectoryCheck"}) {
     if (auto* c = Get<TControl>(name)) c->SetVisible(vista);
   }
-  AddExistingFolders(CSIDL_PROGRAMS);
-  AddExistingFolders(CSIDL_COMMON_PROGRAMS);
   if (auto* l = Get<TLabel>(u"ProgressBarLabel")) l->SetCaption(String());
   InitializeSetup();
+  // After InitializeSetup, whose fill of the list is the one that stays: the fill in the
+  // language that the start switched to, with the locale names in it.
+  InitLanguageList();
 }
 
 namespace {
@@ -299,14 +298,15 @@ int RunSetup() {
   // The shell's link object needs COM on this thread for the whole run.
   TComInit com;
   // Module start-ups before any window, in their order: the language file chosen at start,
-  // the translator, the language file in use, the system proxy, the locale and code-page tables.
+  // the translator, the language file in use, the system proxy, the locale table. The
+  // code-page table is made where it is first needed (CodePageDatas): it loads MLang, which
+  // the first page does not need.
   LoadStartupLanguage();
   InitTranslator();
   DetectLoadedLanguage();
   InitializeHttpProxy();
   SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 1000, body); });
   PopulateLocaleDatas();
-  CodePageDatas();
   // Encrypted package entries ask through the password dialog; Cancel gives the empty password.
   KyPasswordPrompt = [](String& password) {
     password = TPasswordDialog::Ask(Application.MainForm);

@@ -24,6 +24,8 @@ String PackageDateText(TDateTime created) {
 
 // ---- the wizard's events ------------------------------------------------------------
 
+#include <shlobj.h>
+
 #include "lib/core/kyfileutils.h"
 #include "lib/core/kyformat.h"
 #include "lib/core/kysystem.h"
@@ -182,7 +184,14 @@ void TMainForm::WizardPageChange(TKyComponent*, int) {
   TKyWizard* w = Wizard();
   auto* cancel = Get<TButton>(u"CancelButton");
   if (!w || !cancel) return;
-  switch (PageOf(Sheet(w->ActivePageIndex()))) {
+  const int page = PageOf(Sheet(w->ActivePageIndex()));
+  // Only this page lists them: the start does not read the Start-menu folders.
+  if (page == spFolder && !ExistingFoldersListed_) {
+    AddExistingFolders(CSIDL_PROGRAMS);
+    AddExistingFolders(CSIDL_COMMON_PROGRAMS);
+    ExistingFoldersListed_ = true;
+  }
+  switch (page) {
     case spLicense:
       w->SetNextText(LoadResString(SMainYes));
       cancel->SetCaption(LoadResString(SMainNo));

@@ -116,6 +116,27 @@ void TMemoryStream::SaveToFile(const String& fileName) {
   SaveToStream(f);
 }
 
+TFileRangeStream::TFileRangeStream(const String& fileName, std::uint64_t offset, std::uint64_t size)
+    : File_(fileName, fmOpenRead | fmShareDenyWrite), Offset_(offset), Size_(size) {}
+
+size_t TFileRangeStream::Read(void* buffer, size_t count) {
+  if (Pos_ >= Size_) return 0;
+  size_t n = static_cast<size_t>(std::min<std::uint64_t>(count, Size_ - Pos_));
+  // Sequential reads need no seek.
+  if (FilePos_ != Pos_) File_.SetPosition(static_cast<std::int64_t>(Offset_ + Pos_));
+  size_t got = File_.Read(buffer, n);
+  Pos_ += got;
+  FilePos_ = Pos_;
+  return got;
+}
+
+size_t TFileRangeStream::Write(const void*, size_t) { throw EStreamError(LoadResString(SReadOnlyStream)); }
+
+std::int64_t TFileRangeStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  Pos_ = static_cast<std::uint64_t>(NewPosition(static_cast<std::int64_t>(Pos_), Size(), offset, origin));
+  return static_cast<std::int64_t>(Pos_);
+}
+
 size_t TReadOnlyMemoryStream::Read(void* buffer, size_t count) {
   if (Pos_ >= Size_) return 0;
   size_t n = std::min(count, Size_ - Pos_);

@@ -102,6 +102,23 @@ class TFileStream : public TStream {
   std::intptr_t Handle_;
 };
 
+// Read-only view of Size bytes of a file from Offset: a part of a bigger file read as a
+// whole (a payload archive inside the setup program).
+class TFileRangeStream : public TStream {
+ public:
+  // EFOpenError when the file cannot be opened for reading.
+  TFileRangeStream(const String& fileName, std::uint64_t offset, std::uint64_t size);
+  size_t Read(void* buffer, size_t count) override;
+  size_t Write(const void* buffer, size_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() override { return static_cast<std::int64_t>(Size_); }
+
+ private:
+  TFileStream File_;
+  std::uint64_t Offset_, Size_, Pos_ = 0;
+  std::uint64_t FilePos_ = UINT64_MAX;  // where File_ stands, relative to Offset
+};
+
 // The resource Name of type Type in Module (0: the executable), opened in place.
 // EResNotFound when there is none. Natively, resources come from RegisterNativeResource.
 std::unique_ptr<TReadOnlyMemoryStream> OpenResourceStream(TResourceHandle module, const String& name,

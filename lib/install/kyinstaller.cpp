@@ -98,6 +98,7 @@ void TKyInstaller::SetInstallDir(const String& dir) {
 void TKyInstaller::Install() {
   UninstallFile->Load();
   Aborted = false;
+  FoldersSeen_.clear();
   DoInstall();
   UninstallFile->Save();
 }
@@ -184,7 +185,7 @@ void TKyInstaller::ExtractResource(const String& resourceName, const String& tar
   if (!DirectoryExists(target)) CreateFolder(target);
   CurrentResource = resourceName;
 
-  auto stream = TKyInstallComponent::OpenResource(resourceName);
+  auto stream = TKyInstallComponent::OpenResourceFile(resourceName);
   TKyZipReader reader;
   reader.Open(*stream);
   reader.Destination = target;
@@ -194,7 +195,11 @@ void TKyInstaller::ExtractResource(const String& resourceName, const String& tar
     DoStartUnZip(index, fileName, skip);
   };
   reader.OnEndEntry = [this](TKyZipReader&, int index, const String& fileName) { DoEndUnZip(index, fileName); };
-  reader.OnProgress = [this](TKyZipReader&, int percent) { DoTotalPercentDone(percent); };
+  // A stop request ends the archive at once, also inside a big entry.
+  reader.OnProgress = [this](TKyZipReader&, int percent, bool& stop) {
+    DoTotalPercentDone(percent);
+    stop = Aborted;
+  };
   reader.OnBadPassword = [this](TKyZipReader&, int index, RawBytes& password) { DoBadPassword(index, password); };
   reader.ExtractAll();
   ProgressDone += 100;
@@ -227,9 +232,9 @@ void TKyInstaller::DoStartUnZip(int entryIndex, const String& fileName, bool& sk
     }
     String folder = isFolder ? ExcludeTrailingBackslash(fileName) : ExtractFileDir(fileName);
     for (const String& level : KyFolderLevels(folder)) {
-      if (DirectoryExists(level)) continue;
-      CreateDir(level);
-      UninstallFile->AddDir(level);
+      if (!FoldersSeen_.insert(UpperCase(level)).second) continue;
+      // Made here, or missing and not made (the write fails later): recorded either way.
+      if (CreateDir(level) || !DirectoryExists(level)) UninstallFile->AddDir(level);
     }
     if (!isFolder) {
       UninstallFile->AddFile(fileName);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "lib/core/kystreams.h"
@@ -36,6 +37,10 @@ class TKyInstallComponent {
   static bool ResourceExists(const String& name);
   // Read-only stream over the resource memory; EResNotFound when missing.
   static std::unique_ptr<TReadOnlyMemoryStream> OpenResource(const String& name);
+  // The same bytes for reading a whole archive: on Windows read from the program file where
+  // the resource lies, since every page of the mapped program that is read stays in the
+  // setup's working set until it ends (the mapped image when the file cannot be read).
+  static std::unique_ptr<TStream> OpenResourceFile(const String& name);
   // Names of all payload resources in the order the system enumerates them (ascending).
   static void GetResourceNames(TStringList& names);
   bool Exists() const { return ResourceExists(ResourceName); }
@@ -163,6 +168,9 @@ class TKyInstaller {
   std::vector<std::unique_ptr<TKyInstallComponent>> Components_;
   String Destination_;       // of the archive being extracted
   bool AbortSkipped_ = false;  // an entry of this archive was left out for Aborted
+  // Folders that this run found or made, upper-cased: every question about a path costs a
+  // look-up in the file system (under Wine a slow one), and big payloads ask thousands.
+  std::unordered_set<String> FoldersSeen_;
 };
 
 // The folders from the top down to Dir, below its drive or \\server\share.

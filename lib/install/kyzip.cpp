@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -141,7 +142,12 @@ TAesKeys DeriveAesKeys(const RawBytes& password, const RawBytes& salt, int stren
   return {k.substr(0, keyLen), k.substr(keyLen, keyLen), k.substr(2 * keyLen, 2)};
 }
 
-enum class TDecode { Ok, BadData, Truncated, CrcMismatch };
+enum class TDecode { Ok, BadData, Truncated, CrcMismatch, Stopped };
+
+// ExtractAll reports the same percentage again after this time: often enough to keep the
+// window alive and to see a stop request within a big entry, seldom enough that a payload
+// of thousands of small files does not spend its time in the handler.
+constexpr std::chrono::milliseconds kReportInterval{10};
 
 }  // namespace
 
@@ -194,7 +200,9 @@ struct TKyZipReader::TImpl {
   std::uint64_t Size = 0;
   std::vector<Byte> Buffer;      // compressed input
   std::vector<Byte> Output;      // inflated output
-  std::function<void(std::uint64_t)> OnBytes;
+  // During ExtractAll: told of every piece of an entry decoded or checked, Written bytes of
+  // it gone to the target; false stops the entry.
+  std::function<bool(std::uint64_t written)> OnChunk;
 
   bool ReadAt(std::uint64_t offset, void* buf, size_t n) {
     if (offset > Size || n > Size - offset) return false;
@@ -214,7 +222,7 @@ struct TKyZipReader::TImpl {
                  TStream* target, bool checkCrc) {
     std::uint32_t crc = 0;
     std::uint64_t written = 0;
-    bool overflow = false;
+    bool overflow = false, stopped = false;
     auto emit = [&](const Byte* p, size_t n) {
       if (n > e.UncompressedSize - written) {
         overflow = true;
@@ -222,10 +230,8 @@ struct TKyZipReader::TImpl {
       }
       crc = static_cast<std::uint32_t>(crc32_z(crc, p, n));
       written += n;
-      if (target) {
-        target->WriteBuffer(p, n);
-        if (OnBytes) OnBytes(n);
-      }
+      if (target) target->WriteBuffer(p, n);
+      if (OnChunk && !OnChunk(target ? n : 0)) stopped = true;
     };
     // Next piece of input: straight from memory unless it must be decrypted.
     std::uint64_t consumed = 0;
@@ -247,8 +253,9 @@ struct TKyZipReader::TImpl {
       const Byte* p;
       size_t n;
       while (next(p, n)) {
-        for (size_t i = 0; i < n && !overflow; i += kChunk) emit(p + i, std::min(kChunk, n - i));
+        for (size_t i = 0; i < n && !overflow && !stopped; i += kChunk) emit(p + i, std::min(kChunk, n - i));
         if (overflow) return TDecode::BadData;
+        if (stopped) return TDecode::Stopped;
       }
       if (consumed != length) return TDecode::Truncated;
     } else {
@@ -274,6 +281,7 @@ struct TKyZipReader::TImpl {
         size_t produced = kChunk - z.avail_out;
         if (produced) emit(Output.data(), produced);
         if (overflow) return TDecode::BadData;
+        if (stopped) return TDecode::Stopped;
         if (rc == Z_STREAM_END) break;
       }
     }
@@ -489,16 +497,15 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
   std::uint64_t data = e.LocalHeaderOffset + kLocalSize + Get16(local + 26) + Get16(local + 28);
   if (data > m.Size || e.CompressedSize > m.Size - data) Fail(SZipTruncatedEntry, e.Name);
 
-  auto check = [&](TDecode r) {
+  auto finish = [&](TDecode r) {
+    if (r == TDecode::Stopped) return TKyZipResult::Stopped;
     if (r == TDecode::Truncated) Fail(SZipTruncatedEntry, e.Name);
     if (r == TDecode::BadData) Fail(SZipDamagedEntry, e.Name);
     if (r == TDecode::CrcMismatch) Fail(SZipCrcError, e.Name);
+    return TKyZipResult::Extracted;
   };
 
-  if (!e.Encrypted()) {
-    check(m.Decode<TTraditionalCipher>(e, data, e.CompressedSize, nullptr, &target, true));
-    return TKyZipResult::Extracted;
-  }
+  if (!e.Encrypted()) return finish(m.Decode<TTraditionalCipher>(e, data, e.CompressedSize, nullptr, &target, true));
 
   for (;;) {
     if (e.Encryption == TKyZipEncryption::Traditional) {
@@ -512,13 +519,14 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
       bool headerOk = header[11] == static_cast<Byte>(e.Crc32 >> 24) ||
                       ((e.Flags & 0x0008) && header[11] == static_cast<Byte>(e.DosTime >> 8));
       // One matching byte passes a wrong password in 1 of 256 cases: a dry run decides.
-      if (headerOk && m.Decode(e, data + 12, e.CompressedSize - 12, &probe, nullptr, true) == TDecode::Ok) {
+      TDecode dry = headerOk ? m.Decode(e, data + 12, e.CompressedSize - 12, &probe, nullptr, true) : TDecode::BadData;
+      if (dry == TDecode::Stopped) return TKyZipResult::Stopped;
+      if (dry == TDecode::Ok) {
         TTraditionalCipher cipher(Password);
         Byte skip[12];
         m.ReadAt(data, skip, 12);
         cipher.Decrypt(skip, 12);
-        check(m.Decode(e, data + 12, e.CompressedSize - 12, &cipher, &target, true));
-        return TKyZipResult::Extracted;
+        return finish(m.Decode(e, data + 12, e.CompressedSize - 12, &cipher, &target, true));
       }
     } else {
       size_t saltLen = 4 + 4 * static_cast<size_t>(e.AesStrength);
@@ -539,13 +547,13 @@ TKyZipResult TKyZipReader::ExtractEntry(int index, TStream& target) {
           if (!m.ReadAt(body + done, m.Buffer.data(), n)) Fail(SZipTruncatedEntry, e.Name);
           mac.Update(m.Buffer.data(), n);
           done += n;
+          if (m.OnChunk && !m.OnChunk(0)) return TKyZipResult::Stopped;
         }
         Byte code[10];
         if (!m.ReadAt(body + bodyLen, code, 10)) Fail(SZipTruncatedEntry, e.Name);
         if (mac.Final().compare(0, 10, reinterpret_cast<const char*>(code), 10) == 0) {
           TAesCtr cipher(keys.Encryption);
-          check(m.Decode(e, body, bodyLen, &cipher, &target, e.AesVersion == 1));
-          return TKyZipResult::Extracted;
+          return finish(m.Decode(e, body, bodyLen, &cipher, &target, e.AesVersion == 1));
         }
       }
     }
@@ -568,21 +576,25 @@ void TKyZipReader::ExtractAll() {
 
   std::uint64_t total = TotalUncompressedSize(), done = 0;
   int lastPercent = -1;
-  auto report = [&](bool always) {
-    if (!OnProgress) return;
+  std::chrono::steady_clock::time_point lastReport;
+  bool stop = false;
+  auto report = [&] {
+    if (!OnProgress || stop) return;
     int percent = total ? static_cast<int>(std::min<std::uint64_t>(done, total) * 100 / total) : 100;
-    if (percent != lastPercent || always) {
-      lastPercent = percent;
-      OnProgress(*this, percent);
-    }
+    auto now = std::chrono::steady_clock::now();
+    if (percent == lastPercent && now - lastReport < kReportInterval) return;
+    lastPercent = percent;
+    lastReport = now;
+    OnProgress(*this, percent, stop);
   };
-  struct TResetBytes {
+  struct TResetChunk {
     TImpl& M;
-    ~TResetBytes() { M.OnBytes = nullptr; }
-  } resetBytes{*Impl_};
-  Impl_->OnBytes = [&](std::uint64_t n) {
-    done += n;
-    report(false);
+    ~TResetChunk() { M.OnChunk = nullptr; }
+  } resetChunk{*Impl_};
+  Impl_->OnChunk = [&](std::uint64_t written) {
+    done += written;
+    report();
+    return !stop;
   };
 
   String lastDir;  // consecutive entries mostly share their folder
@@ -596,7 +608,8 @@ void TKyZipReader::ExtractAll() {
     std::uint64_t entryEnd = done + e.UncompressedSize;
     if (skip) {
       done = entryEnd;
-      report(false);
+      report();
+      if (stop) return;
       continue;
     }
     String dir = e.IsFolder ? ExcludeTrailingBackslash(fileName) : ExtractFileDir(fileName);
@@ -607,29 +620,22 @@ void TKyZipReader::ExtractAll() {
     }
     bool written = true;
     if (!e.IsFolder) {
-      // Written beside the target and renamed into place once whole and checked.
-      String temp = fileName + u".~tvz";
-      try {
-        {
-          TFileStream out(temp, fmCreate);
-          written = ExtractEntry(i, out) == TKyZipResult::Extracted;
-        }
-        if (!written) {
-          RemoveFile(temp);
-        } else if (!ZipReplaceFile(temp, fileName)) {
-          std::uint32_t error = GetLastOSError();
-          // A read-only file is replaced all the same.
-          if (!(FileExists(fileName) && IsFileReadOnly(fileName) && SetFileReadOnly(fileName, false) &&
-                ZipReplaceFile(temp, fileName)))
-            throw EKyZipException(Format(SFCreateError, {fileName, SysErrorMessage(error)}), e.Name);
-        }
-      } catch (...) {
-        RemoveFile(temp);
-        throw;
+      // Written beside the target and put into place once whole and checked; the temporary
+      // file goes when it is not (left out, stopped, damaged).
+      TZipTempFile out(fileName);
+      TKyZipResult result = ExtractEntry(i, out);
+      if (result == TKyZipResult::Stopped) return;
+      written = result == TKyZipResult::Extracted;
+      if (written && !out.Commit()) {
+        std::uint32_t error = GetLastOSError();
+        // A read-only file is replaced all the same.
+        if (!(FileExists(fileName) && IsFileReadOnly(fileName) && SetFileReadOnly(fileName, false) && out.Commit()))
+          throw EKyZipException(Format(SFCreateError, {fileName, SysErrorMessage(error)}), e.Name);
       }
     }
     done = entryEnd;
-    report(true);
+    report();
     if (written && OnEndEntry) OnEndEntry(*this, i, fileName);
+    if (stop) return;
   }
 }

@@ -51,8 +51,9 @@ struct TKyZipEntry {
   TDateTime DateTime() const;
 };
 
-// Outcome of extracting one entry.
-enum class TKyZipResult { Extracted, Skipped };
+// Outcome of extracting one entry. Stopped: ExtractAll's progress handler asked to stop
+// while the entry was written; what Target received is incomplete.
+enum class TKyZipResult { Extracted, Skipped, Stopped };
 
 class TKyZipReader {
  public:
@@ -62,8 +63,9 @@ class TKyZipReader {
   using TStartEntryEvent = std::function<void(TKyZipReader& Sender, int EntryIndex, String& FileName, bool& Skip)>;
   // After an entry was written.
   using TEndEntryEvent = std::function<void(TKyZipReader& Sender, int EntryIndex, const String& FileName)>;
-  // Percentage 0..100 of the archive's uncompressed bytes done.
-  using TProgressEvent = std::function<void(TKyZipReader& Sender, int Percent)>;
+  // Percentage 0..100 of the archive's uncompressed bytes done; setting Stop ends ExtractAll
+  // (see there).
+  using TProgressEvent = std::function<void(TKyZipReader& Sender, int Percent, bool& Stop)>;
   // An encrypted entry cannot be decrypted with Password (the archive's current one).
   // Returning a different password makes it the current one and the entry is tried again;
   // returning it unchanged leaves the entry out.
@@ -106,6 +108,11 @@ class TKyZipReader {
   // replacing existing files. Each file is written to a temporary file beside it and
   // renamed into place when whole and checked, so a failing entry leaves nothing behind.
   // Entry names that would leave Destination are refused before anything is written.
+  // OnProgress comes when the percentage changes and, while it does not, again after 10 ms
+  // at the latest (looked at after every entry and every 256 KiB read, checks of encrypted
+  // entries included). When it sets Stop, ExtractAll returns at once: an entry being
+  // written is left out as if it had failed (a file it would replace stays as it was) and
+  // no later entry is started.
   void ExtractAll();
 
   TStartEntryEvent OnStartEntry;

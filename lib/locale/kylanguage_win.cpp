@@ -99,13 +99,8 @@ void SetActiveModule(HMODULE module) {
 }  // namespace
 
 String GetShellFolder(int csidl) {
-  TModuleHandle lib(LoadLibraryW(L"shfolder.dll"));
-  if (!lib) return String();
-  using TGetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-  auto get = reinterpret_cast<TGetFolderPath>(GetProcAddress(lib.Get(), "SHGetFolderPathW"));
-  if (!get) return String();
   wchar_t buf[MAX_PATH] = {};
-  if (FAILED(get(nullptr, csidl, nullptr, 0, buf))) return String();
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf))) return String();
   return FromW(buf);
 }
 

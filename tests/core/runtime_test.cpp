@@ -167,6 +167,30 @@ TEST(Streams, FileStreamCreateReadAndErrors) {
   }
 }
 
+// A range of a file read as a whole: reads stop at its end, seeks count from its start, even
+// when the file goes on, and a read after a seek comes from the right place.
+TEST(Streams, FileRangeStreamIsAWindowOfItsFile) {
+  TTempDir dir;
+  String name = dir.File(u"whole.bin");
+  WriteAll(name, "0123456789abcdefghij");
+  TFileRangeStream r(name, 5, 10);
+  EXPECT_EQ(r.Size(), 10);
+  char buf[16] = {};
+  EXPECT_EQ(r.Read(buf, 4), 4u);
+  EXPECT_EQ(std::string(buf, 4), "5678");
+  EXPECT_EQ(r.Read(buf, 16), 6u);
+  EXPECT_EQ(std::string(buf, 6), "9abcde");
+  EXPECT_EQ(r.Read(buf, 1), 0u);
+  r.Seek(-3, TSeekOrigin::End);
+  r.ReadBuffer(buf, 3);
+  EXPECT_EQ(std::string(buf, 3), "cde");
+  r.SetPosition(1);
+  r.ReadBuffer(buf, 2);
+  EXPECT_EQ(std::string(buf, 2), "67");
+  EXPECT_THROW(r.WriteBuffer("x", 1), EStreamError);
+  EXPECT_THROW(TFileRangeStream(dir.File(u"missing.bin"), 0, 1), EFOpenError);
+}
+
 TEST(StringList, AddFindSortAndObjects) {
   TStringList l;
   int a = 1, b = 2;

@@ -23,14 +23,33 @@ void DrainMessages() {
 }
 }  // namespace
 
+// Resources are read in place: in the module image, and for a whole archive where they lie
+// in the program file (not through the image, whose pages would stay in the working set).
 TEST(PayloadWin, ResourcesAreReadInPlaceAndEnumeratedAscending) {
-  auto stream = TKyInstallComponent::OpenResource(u"PLAIN");
+  auto plain = TKyInstallComponent::OpenResource(u"PLAIN");
   auto base = reinterpret_cast<const Byte*>(GetModuleHandleW(nullptr));
   auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
   const Byte* end = base + nt->OptionalHeader.SizeOfImage;
-  EXPECT_GE(stream->Memory(), base);
-  EXPECT_LE(stream->Memory() + stream->Size(), end) << "the stream must lie in the module image, not in a copy";
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream->Memory()), 4), std::string("PK\x03\x04", 4));
+  EXPECT_GE(plain->Memory(), base);
+  EXPECT_LE(plain->Memory() + plain->Size(), end) << "the stream must lie in the module image, not in a copy";
+  for (const char16_t* name : {u"PLAIN", u"NESTED", u"AES"}) {
+    auto stream = TKyInstallComponent::OpenResourceFile(name);
+    EXPECT_TRUE(dynamic_cast<TFileRangeStream*>(stream.get())) << StringToUtf8(name);
+    auto image = TKyInstallComponent::OpenResource(name);
+    ASSERT_EQ(stream->Size(), image->Size());
+    std::string bytes(static_cast<size_t>(stream->Size()), '\0');
+    stream->ReadBuffer(bytes.data(), bytes.size());
+    EXPECT_EQ(bytes, std::string(reinterpret_cast<const char*>(image->Memory()), bytes.size())) << StringToUtf8(name);
+    EXPECT_EQ(stream->Read(bytes.data(), 1), 0u);
+    // Back and forth as the Zip reader goes: the directory at the end first, then the entries.
+    for (std::int64_t at : {stream->Size() - 4, stream->Size() / 2, std::int64_t{0}}) {
+      stream->SetPosition(at);
+      char four[4];
+      stream->ReadBuffer(four, 4);
+      EXPECT_EQ(std::string(four, 4), bytes.substr(static_cast<size_t>(at), 4)) << at;
+    }
+    EXPECT_EQ(bytes.substr(0, 4), std::string("PK\x03\x04", 4));
+  }
 
   TStringList names;
   TKyInstallComponent::GetResourceNames(names);

@@ -165,7 +165,7 @@ TEST(ZipSamples, ExtractAllWritesTheTreeWithEvents) {
       EXPECT_TRUE(a.Zip.Entry(index).IsFolder ? DirectoryExists(ExcludeTrailingBackslash(fileName)) : FileExists(fileName));
       ended.push_back(index);
     };
-    a.Zip.OnProgress = [&](TKyZipReader&, int percent) { percents.push_back(percent); };
+    a.Zip.OnProgress = [&](TKyZipReader&, int percent, bool&) { percents.push_back(percent); };
     a.Zip.ExtractAll();
     EXPECT_EQ(started.size(), static_cast<size_t>(a.Zip.EntryCount()));
     EXPECT_EQ(ended, started);
@@ -202,6 +202,34 @@ TEST(ZipExtractAll, ReplacesExistingFilesHonoursSkipAndRenamedTargets) {
   EXPECT_FALSE(FileExists(dir.File(Native(u"docs/deep/nested/notes.md"))));
   EXPECT_EQ(std::count(ended.begin(), ended.end(), dir.File(u"moved.md")), 1);
   for (const String& f : ended) EXPECT_EQ(f.find(u"data.bin"), String::npos);
+}
+
+// A stop request from the progress event ends the extraction inside a big entry: the file
+// it would replace stays as it was, no temporary file is left, no later entry is started.
+TEST(ZipExtractAll, StopInsideAnEntryLeavesItOutAndEndsTheRun) {
+  std::string big(8 << 20, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 2654435761u) >> 13);
+  TOpened a(MakeTestZip({TestEntry("a.txt", "first"), TestEntry("big.bin", big), TestEntry("z.txt", "last")}));
+  TTempDir dir;
+  a.Zip.Destination = dir.Path();
+  WriteAll(dir.File(u"big.bin"), "old");
+  std::vector<int> started, ended, percents;
+  a.Zip.OnStartEntry = [&](TKyZipReader&, int index, String&, bool&) { started.push_back(index); };
+  a.Zip.OnEndEntry = [&](TKyZipReader&, int index, const String&) { ended.push_back(index); };
+  a.Zip.OnProgress = [&](TKyZipReader&, int percent, bool& stop) {
+    percents.push_back(percent);
+    stop = percent >= 40;  // within big.bin, which runs from 0 % to 99 %
+  };
+  a.Zip.ExtractAll();
+  EXPECT_EQ(started, (std::vector<int>{0, 1}));
+  EXPECT_EQ(ended, (std::vector<int>{0}));
+  ASSERT_FALSE(percents.empty());
+  // Reported within the entry, and nothing after the stop.
+  EXPECT_LT(percents.back(), 99);
+  EXPECT_TRUE(std::all_of(percents.begin(), percents.end() - 1, [](int p) { return p < 40; }));
+  EXPECT_EQ(ReadAll(dir.File(u"a.txt")), "first");
+  EXPECT_EQ(ReadAll(dir.File(u"big.bin")), "old");
+  EXPECT_EQ(FilesBelow(dir.Path()), (std::set<String>{u"a.txt", u"big.bin"}));
 }
 
 TEST(ZipPassword, ANewPasswordIsTriedAndKeptForLaterEntries) {

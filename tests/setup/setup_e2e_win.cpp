@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -86,10 +87,9 @@ TEST(SetupE2E, WindowLayoutAndStartTexts) {
   EXPECT_EQ(pages.top, 58);
   std::wstring start = TDriver::Text(s.C(L"StartLabel"));
   EXPECT_EQ(start.rfind(L"Welcome to the Tramvelon Setup program.", 0), 0u) << Narrow(start);
-  std::wstring dir = TDriver::Text(s.C(L"InstallDirectoryEdit"));
-  EXPECT_GE(dir.size(), 12u);
-  EXPECT_EQ(dir.substr(dir.size() - 12), L"\\Tramvelon 4");
-  EXPECT_TRUE(TDriver::Text(s.C(L"ProgressBarLabel")).empty());
+  // The other pages' controls get their windows when their page is first shown.
+  EXPECT_FALSE(s.C(L"InstallDirectoryEdit"));
+  EXPECT_FALSE(s.C(L"ProgressBarLabel"));
   // The language list sits inside its group and shows.
   HWND list = s.C(L"LanguageList");
   ASSERT_TRUE(list);
@@ -98,6 +98,10 @@ TEST(SetupE2E, WindowLayoutAndStartTexts) {
   EXPECT_EQ(TDriver::NameOf(GetParent(list)), L"LanguageGroup");
   EXPECT_EQ(lr.left, 8);
   EXPECT_EQ(lr.right - lr.left, 489);
+  s.GoTo(7);
+  std::wstring dir = TDriver::Text(s.C(L"InstallDirectoryEdit"));
+  EXPECT_GE(dir.size(), 12u);
+  EXPECT_EQ(dir.substr(dir.size() - 12), L"\\Tramvelon 4");
   s.End();
 }
 
@@ -130,6 +134,12 @@ TEST(SetupE2E, ResumeKeepsPageAndChoicesAndTheTitleBarCloseAsksAfterwards) {
   TSetup s;
   ASSERT_TRUE(s.Main);
   s.GoTo(8);
+  // The folders of the user's and the common Start-menu programs, each name once (both
+  // prefix folders hold the same two).
+  auto folders = TDriver::Items(s.C(L"ExistingFoldersList"));
+  EXPECT_EQ(std::set<std::wstring>(folders.begin(), folders.end()),
+            (std::set<std::wstring>{L"Administrative Tools", L"StartUp"}));
+  EXPECT_EQ(folders.size(), 2u);
   s.D.Type(s.C(L"ProgramFolderEdit"), L"My Tools");
   s.D.SetChecked(s.C(L"CreateIconCheck"), false);
   s.D.Click(s.C(L"CancelButton"));
@@ -364,6 +374,12 @@ TEST(SetupLanguages, ASwitchRetranslatesEveryOpenWindowAndArabicMirrorsThem) {
   TSetup s;
   ASSERT_TRUE(s.Main);
   HWND list = s.C(L"LanguageList");
+  // The pages of the path make their windows now (a page makes them when first shown).
+  s.GoTo(8);
+  for (size_t k = kPath.size() - 1; k > 0; --k) {
+    s.Back();
+    ASSERT_TRUE(s.OnPage(kPath[k - 1])) << kPath[k];
+  }
   auto mainPlaces = Places(s.Main);
   // The exit question is open (modal) while the language changes under it.
   s.D.Click(s.C(L"CancelButton"));

@@ -306,14 +306,18 @@ TEST(Controls, NestedControlsComeFromTheResourceWithTheirState) {
   ASSERT_TRUE(pages && second && inner);
   EXPECT_EQ(pages->PageCount(), 2);
   EXPECT_EQ(pages->ActivePageIndex(), 0);
-  EXPECT_EQ(GetParent(inner->Handle()), Find<TGroupBox>(*f, u"Box")->Handle());
-  EXPECT_EQ(SendMessageW(inner->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
   f->Show();
   PumpMessages(false);
   EXPECT_FALSE(IsWindowVisible(second->Handle()));
+  // The second page's controls get their windows when it is first shown, with their state.
+  EXPECT_FALSE(inner->HandleAllocated());
+  EXPECT_TRUE(inner->Checked());
   pages->SetActivePage(second);
   EXPECT_TRUE(IsWindowVisible(second->Handle()));
   EXPECT_FALSE(IsWindowVisible(Find<TTabSheet>(*f, u"FirstSheet")->Handle()));
+  EXPECT_EQ(GetParent(inner->Handle()), Find<TGroupBox>(*f, u"Box")->Handle());
+  EXPECT_EQ(SendMessageW(inner->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(IsWindowVisible(inner->Handle()));
 
   auto* label = Find<TLabel>(*f, u"NameLabel");
   EXPECT_EQ(label->Font()->Style(), static_cast<std::uint32_t>(fsUnderline));
@@ -393,6 +397,49 @@ TEST(FormMirror, MirrorsEveryWindowAndComesBackExactly) {
   auto after = places();
   ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(EqualRect(&after[i], &before[i])) << i;
+}
+
+// A page first shown after its form was mirrored has the windows, styles and places of a
+// page that was mirrored with the form.
+TEST(FormMirror, APageShownLaterIsMirroredAsItsForm) {
+  auto early = NewForm<TTestPages>(nullptr);
+  auto late = NewForm<TTestPages>(nullptr);
+  Find<TPageControl>(*early, u"PageControl")->SetActivePageIndex(1);
+  Find<TPageControl>(*early, u"PageControl")->SetActivePageIndex(0);
+  early->MirrorLayout(true);
+  late->MirrorLayout(true);
+  ASSERT_FALSE(Find<TCheckBox>(*late, u"Inner")->HandleAllocated());
+  for (TKyForm* f : {early.get(), late.get()}) Find<TPageControl>(*f, u"PageControl")->SetActivePageIndex(1);
+  struct TWindow {
+    std::wstring Class;
+    LONG_PTR Bits;
+    RECT Place;  // in the page, screen pixels
+  };
+  auto windows = [](TKyForm& f) {
+    HWND page = Find<TTabSheet>(f, u"SecondSheet")->Handle();
+    std::pair<HWND, std::vector<TWindow>> out{page, {}};
+    EnumChildWindows(page, [](HWND h, LPARAM lp) -> BOOL {
+      auto& o = *reinterpret_cast<std::pair<HWND, std::vector<TWindow>>*>(lp);
+      wchar_t cls[32];
+      GetClassNameW(h, cls, 32);
+      RECT r, p;
+      GetWindowRect(h, &r);
+      GetWindowRect(o.first, &p);
+      OffsetRect(&r, -p.left, -p.top);
+      o.second.push_back({cls, GetWindowLongPtrW(h, GWL_EXSTYLE) & (WS_EX_LAYOUTRTL | WS_EX_RTLREADING), r});
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&out));
+    return out.second;
+  };
+  auto a = windows(*early), b = windows(*late);
+  ASSERT_EQ(a.size(), b.size());
+  ASSERT_GE(a.size(), 5u);  // memo, progress bar, group box with its frame, check box
+  for (size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].Class, b[i].Class) << i;
+    EXPECT_EQ(a[i].Bits, b[i].Bits) << i;
+    EXPECT_TRUE(EqualRect(&a[i].Place, &b[i].Place)) << i;
+    EXPECT_EQ(b[i].Bits, _wcsicmp(b[i].Class.c_str(), L"Edit") == 0 ? 0 : WS_EX_LAYOUTRTL | WS_EX_RTLREADING) << i;
+  }
 }
 
 }  // namespace

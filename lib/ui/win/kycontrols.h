@@ -197,9 +197,14 @@ class TControl : public TKyComponent {
   virtual void CreateWnd() {}
   // Before the window goes: read back the state that lives in the window.
   virtual void DestroyWnd() {}
+  // False for a control that makes its children's windows itself, when they are needed.
+  virtual bool MakesChildWindows() const { return true; }
+  // SetCaption of a control that has no window yet.
+  virtual void TextSetWithoutWindow() {}
   void Recreate();
   HWND ParentHandle() const;
-  void ApplyFont();
+  // Redraw false for a window that has not been painted yet.
+  void ApplyFont(bool redraw = true);
   std::unique_ptr<TFont> UnderlineFont_;
   HBRUSH Brush_ = nullptr;
   bool Transparent_ = false;
@@ -221,6 +226,10 @@ class TControl : public TKyComponent {
   ATOM NameAtom_ = 0;
   bool InheritingFont_ = false;
 };
+
+// Sets or clears the right-to-left layout and reading order of one window. Edits hold
+// paths, names and passwords that read left to right: they are never mirrored.
+void MirrorWindow(HWND h, bool rightToLeft);
 
 // A control that holds other controls (group box, page, form).
 class TWinContainer : public TControl {
@@ -321,6 +330,8 @@ class TEdit : public TControl {
  protected:
   void CreateParams(TCreateParams& p) override;
   void CreateWnd() override;
+  // The edit window reports every text set to it; without the window it is reported the same way.
+  void TextSetWithoutWindow() override;
   bool Multiline_ = false;
   int ScrollBars_ = 0;  // 0 none, 1 horizontal, 2 vertical, 3 both
 
@@ -543,7 +554,10 @@ class TPageControl : public TWinContainer {
 
  protected:
   void CreateParams(TCreateParams& p) override;
+  // Makes the window of the active page only: a page gets its window, and its controls
+  // theirs, when it is first shown (a wizard's start then makes those of its first page).
   void CreateWnd() override;
+  bool MakesChildWindows() const override { return false; }
 
  private:
   int ActiveIndex_ = -1;

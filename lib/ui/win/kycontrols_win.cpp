@@ -290,6 +290,7 @@ String TControl::Caption() const {
 void TControl::SetCaption(const String& s) {
   Caption_ = s;
   if (Handle_) SetWindowTextW(Handle_, W(s));
+  else TextSetWithoutWindow();
   TextChanged();
 }
 
@@ -344,9 +345,9 @@ void TControl::FontChanged() {
   ApplyFont();
 }
 
-void TControl::ApplyFont() {
+void TControl::ApplyFont(bool redraw) {
   if (!Handle_) return;
-  SendMessageW(Handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.Handle()), TRUE);
+  SendMessageW(Handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.Handle()), redraw);
 }
 
 bool TControl::CanFocus() const {
@@ -394,11 +395,32 @@ void TControl::CreateHandle() {
       SetPropW(Handle_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(NameAtom_)));
     }
     if (p.ClassName != TWinContainer::ContainerClass() && Parent_) SetWindowSubclass(Handle_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    ApplyFont();
+    // Nothing of the new window was painted yet: its first paint uses the font.
+    ApplyFont(false);
     CreateWnd();
+    // A window made after its form was mirrored (a page shown later) is mirrored as the
+    // form's other windows were, with the windows that it made itself.
+    if (TKyCustomForm* form = Parent_ ? ParentForm() : nullptr;
+        form && form->Handle() && (GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL)) {
+      MirrorWindow(Handle_, true);
+      EnumChildWindows(Handle_, [](HWND h, LPARAM) -> BOOL {
+        MirrorWindow(h, true);
+        return TRUE;
+      }, 0);
+    }
   }
+  if (!MakesChildWindows()) return;
   // Children in the order of the form resource: the window order is the Tab order.
   for (TControl* c : Controls_) c->CreateHandle();
+}
+
+void MirrorWindow(HWND h, bool rightToLeft) {
+  wchar_t cls[16];
+  GetClassNameW(h, cls, 16);
+  const LONG_PTR bits = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
+  LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
+  LONG_PTR wanted = rightToLeft && _wcsicmp(cls, L"Edit") != 0 ? ex | bits : ex & ~bits;
+  if (wanted != ex) SetWindowLongPtrW(h, GWL_EXSTYLE, wanted);
 }
 
 void TControl::DestroyHandle() {
@@ -589,7 +611,8 @@ void TLabel::CreateParams(TCreateParams& p) {
 }
 
 void TLabel::TextChanged() {
-  if (!AutoSize_ || WordWrap_ || !Handle()) return;
+  // Also without a window (a page not shown yet): the size needs only the font.
+  if (!AutoSize_ || WordWrap_ || Loading()) return;
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, Font()->Handle());
   RECT r{0, 0, 0, 0};
@@ -753,6 +776,10 @@ void TEdit::CreateWnd() {
 
 void TEdit::CommandNotify(WORD code) {
   if (code == EN_CHANGE && OnChange && !Loading()) OnChange(this);
+}
+
+void TEdit::TextSetWithoutWindow() {
+  if (OnChange && !Loading()) OnChange(this);
 }
 
 TKyFileEdit::TKyFileEdit(TKyComponent* owner) : TEdit(owner) {}
@@ -1277,7 +1304,13 @@ TTabSheet* TPageControl::ActivePage() const { return Pages(ActiveIndex_); }
 void TPageControl::SetActivePageIndex(int index) {
   if (index < -1 || index >= PageCount()) index = -1;
   ActiveIndex_ = index;
-  for (int i = 0; i < PageCount(); ++i) Pages(i)->SetVisible(i == index);
+  TTabSheet* active = Pages(index);
+  for (int i = 0; i < PageCount(); ++i)
+    if (Pages(i) != active) Pages(i)->SetVisible(false);
+  if (!active) return;
+  active->SetVisible(true);
+  // The windows of a page shown for the first time.
+  if (HandleAllocated()) active->CreateHandle();
 }
 
 void TPageControl::SetActivePage(TTabSheet* page) { SetActivePageIndex(page ? page->PageIndex() : -1); }
@@ -1292,7 +1325,9 @@ void TPageControl::CreateParams(TCreateParams& p) {
   p.ExStyle = WS_EX_CONTROLPARENT;
 }
 
-void TPageControl::CreateWnd() {}
+void TPageControl::CreateWnd() {
+  if (TTabSheet* page = ActivePage()) page->CreateHandle();
+}
 
 TTabSheet::TTabSheet(TKyComponent* owner) : TWinContainer(owner) {}
 

@@ -298,20 +298,12 @@ void TKyCustomForm::MirrorLayout(bool rightToLeft) {
   // The layout mirrors the places; the reading order makes paragraphs run from the right.
   // Edits hold paths, names and passwords that read left to right: they take their mirrored
   // place but keep their own layout (a mirrored edit garbles a path under Wine).
-  auto flip = [rightToLeft](HWND h) {
-    wchar_t cls[16];
-    GetClassNameW(h, cls, 16);
-    if (_wcsicmp(cls, L"Edit") == 0) return;
-    const LONG_PTR bits = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
-    LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
-    SetWindowLongPtrW(h, GWL_EXSTYLE, rightToLeft ? ex | bits : ex & ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING));
-  };
   // Nothing paints until every window is in its new place; then the whole form at once.
   // (Only while shown: turning redraw back on shows a hidden window.)
   bool shown = IsWindowVisible(Handle()) != FALSE;
   if (shown) SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
-  flip(Handle());
-  for (HWND h : windows) flip(h);
+  MirrorWindow(Handle(), rightToLeft);
+  for (HWND h : windows) MirrorWindow(h, rightToLeft);
   for (size_t i = 0; i < windows.size(); ++i) {
     const RECT& r = places[i];
     SetWindowPos(windows[i], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,

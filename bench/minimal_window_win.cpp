@@ -1,0 +1,35 @@
+// The yardstick of the setup's start-up: one window of the setup's size, nothing else.
+#include <windows.h>
+
+namespace {
+LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(h, msg, wp, lp);
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = L"TvMinimalWindow";
+  if (!RegisterClassW(&wc)) return 1;
+  RECT r{0, 0, 529, 353};
+  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+  HWND h = CreateWindowExW(0, wc.lpszClassName, L"Minimal Window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+  if (!h) return 1;
+  ShowWindow(h, show);
+  UpdateWindow(h);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}
