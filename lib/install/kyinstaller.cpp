@@ -98,6 +98,7 @@ void TKyInstaller::SetInstallDir(const String& dir) {
 void TKyInstaller::Install() {
   UninstallFile->Load();
   Aborted = false;
+  StopWithinArchive = true;
   FoldersSeen_.clear();
   DoInstall();
   UninstallFile->Save();
@@ -198,7 +199,7 @@ void TKyInstaller::ExtractResource(const String& resourceName, const String& tar
   // A stop request ends the archive at once, also inside a big entry.
   reader.OnProgress = [this](TKyZipReader&, int percent, bool& stop) {
     DoTotalPercentDone(percent);
-    stop = Aborted;
+    stop = Aborted && StopWithinArchive;
   };
   reader.OnBadPassword = [this](TKyZipReader&, int index, RawBytes& password) { DoBadPassword(index, password); };
   reader.ExtractAll();
@@ -241,7 +242,7 @@ void TKyInstaller::DoStartUnZip(int entryIndex, const String& fileName, bool& sk
       FileLogged(fileName);
     }
   }
-  if (Aborted) {
+  if (Aborted && StopWithinArchive) {
     skip = true;
     AbortSkipped_ = true;
   }
