@@ -105,7 +105,7 @@ function(tv_add_language_files target)
       COMMENT "Translating ${A_NAME} into ${lang}" VERBATIM)
     add_custom_command(OUTPUT ${module}
       COMMAND ${CMAKE_RC_COMPILER} -O coff -I ${out} ${rc} -o ${obj}
-      COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -s ${obj} -o ${module}
+      COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -Wl,--no-insert-timestamp -Wl,--disable-auto-image-base -s ${obj} -o ${module}
       DEPENDS ${rc} ${bins}
       COMMENT "Linking the language file ${A_NAME}.${code}" VERBATIM)
     list(APPEND modules ${module})

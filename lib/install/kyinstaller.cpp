@@ -98,6 +98,7 @@ void TKyInstaller::SetInstallDir(const String& dir) {
 void TKyInstaller::Install() {
   UninstallFile->Load();
   Aborted = false;
+  StopWithinArchive = true;
   FoldersSeen_.clear();
   DoInstall();
   UninstallFile->Save();
@@ -195,12 +196,10 @@ void TKyInstaller::ExtractResource(const String& resourceName, const String& tar
     DoStartUnZip(index, fileName, skip);
   };
   reader.OnEndEntry = [this](TKyZipReader&, int index, const String& fileName) { DoEndUnZip(index, fileName); };
-  // A stop request ends a component's archive at once, also inside a big entry. The
-  // uninstaller is written whole: it is what takes the files of a stopped run back (the run
-  // ends after it).
+  // A stop request ends the archive at once, also inside a big entry.
   reader.OnProgress = [this](TKyZipReader&, int percent, bool& stop) {
     DoTotalPercentDone(percent);
-    stop = Aborted && CurrentComponent;
+    stop = Aborted && StopWithinArchive;
   };
   reader.OnBadPassword = [this](TKyZipReader&, int index, RawBytes& password) { DoBadPassword(index, password); };
   reader.ExtractAll();
@@ -243,7 +242,7 @@ void TKyInstaller::DoStartUnZip(int entryIndex, const String& fileName, bool& sk
       FileLogged(fileName);
     }
   }
-  if (Aborted) {
+  if (Aborted && StopWithinArchive) {
     skip = true;
     AbortSkipped_ = true;
   }

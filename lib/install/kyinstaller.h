@@ -97,6 +97,9 @@ class TKyInstaller {
   virtual void AfterConstruction();
 
   bool Aborted = false;
+  // While false, a stop request waits for the end of the archive being extracted: the
+  // uninstaller must arrive whole, or nothing of an aborted run could be taken back.
+  bool StopWithinArchive = true;
   TKyInstallComponent* CurrentComponent = nullptr;
   String ProgramFolder;
   String InstallDir;

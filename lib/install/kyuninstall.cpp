@@ -84,6 +84,12 @@ void TKyUninstallFile::AddRegValue(const TRegistry& registry, const String& name
 }
 
 void TKyUninstallFile::AddRegValueIfChanged(TRegistry& registry, const String& name, const String& newValue) {
+  // A value that is not there yet is a change even when it is set to the empty text:
+  // the uninstaller must take it away again.
+  if (!registry.ValueExists(name)) {
+    AddRegValue(registry, name, String());
+    return;
+  }
   String current = registry.ReadString(name);
   if (current != newValue) AddRegValue(registry, name, current);
 }

@@ -37,8 +37,9 @@ class TKyUninstallFile {
   void AddNewRegKeyLevels(TRegistry& registry, const String& key);
   // Name and PreviousValue belong to the key open in Registry.
   void AddRegValue(const TRegistry& registry, const String& name, const String& previousValue);
-  // Records the current value of Name when it differs from NewValue; raises the registry's
-  // error for a value that is not a string.
+  // Records the current value of Name when it differs from NewValue, and the empty previous
+  // value when Name does not exist yet (so that an empty new value goes again too); raises
+  // the registry's error for a value that is not a string.
   void AddRegValueIfChanged(TRegistry& registry, const String& name, const String& newValue);
   void AddLineEntry(const String& textFile, const String& line);
   // AddLineEntry only when TextFile holds no line equal to Line ignoring case.

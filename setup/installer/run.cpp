@@ -276,7 +276,9 @@ void TInstaller::DoInstall() {
   }
   if (!DirectoryExists(InstallDir)) ForceFolders(InstallDir);
   if (GetSamplesDir() != InstallDir) CreateFolders(GetSamplesDir());
+  StopWithinArchive = false;
   ExtractResource(u"UNINSTALL", String());
+  StopWithinArchive = true;
   if (Aborted) return;
   WriteUninstallerLanguage();
   for (int i = 0; i < ComponentCount(); ++i) {

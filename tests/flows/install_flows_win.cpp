@@ -15,19 +15,6 @@
 
 namespace {
 
-const String kUninstallRoot = u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-struct TPlaces {
-  String Inst = ShellFolder(CSIDL_PROGRAM_FILES) + u"\\Tramvelon 4";
-  String Personal = ShellFolder(CSIDL_PERSONAL) + u"\\Tramvelon 4";
-  String Programs = ShellFolder(CSIDL_PROGRAMS) + u"\\Tramvelon 4";
-  String Desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY);
-};
-
-struct TComScope {
-  TComInit Com;
-};
-
 // From the first page to the finish page of a full setup with an installation already
 // there or not; every page passed leaves a screenshot.
 void WalkToFinish(TSetupRun& s, bool existing) {
@@ -61,20 +48,11 @@ void InstallWithDefaults(const std::wstring& prefix, bool existing) {
   ASSERT_EQ(s.Finish(), 0);
 }
 
-std::vector<String> LogLines(const String& inst) {
-  TKyUninstallFile log;
-  log.FileName = KyJoinPath(inst, u"TvUninstall.dat");
-  log.Load();
-  std::vector<String> lines;
-  for (int i = 0; i < log.Lines.Count(); ++i) lines.push_back(log.Lines[i]);
-  return lines;
-}
-
 }  // namespace
 
 TEST(Flows, FreshFullInstallWithDefaults) {
-  TComScope com;
-  TPlaces p;
+  TComInit com;
+  TDefaultPlaces p;
   ClearOpened();
   {
     TSetupRun s(SetupExe("full"));
@@ -115,7 +93,7 @@ TEST(Flows, FreshFullInstallWithDefaults) {
   // Registry: the setup record, Apps & Features, the document types.
   EXPECT_EQ(ReadValue(rkLocalMachine, u"\\Software\\Tramvelon\\Setup1", u"InstallDir"), p.Inst);
   EXPECT_EQ(ReadValue(rkLocalMachine, u"\\Software\\Tramvelon\\Setup1", u"PersonalDir"), p.Personal);
-  const String entry = kUninstallRoot + u"Tramvelon 4";
+  const String entry = UninstallKey(u"Tramvelon 4");
   EXPECT_EQ(ReadValue(rkLocalMachine, entry, u"UninstallString"), KyJoinPath(p.Inst, u"TvUninstall.exe"));
   EXPECT_EQ(ReadValue(rkLocalMachine, entry, u"DisplayVersion"), u"4.0.354");
   EXPECT_EQ(ReadValue(rkLocalMachine, entry, u"InstallFolder"), u"Tramvelon 4");
@@ -133,8 +111,8 @@ TEST(Flows, FreshFullInstallWithDefaults) {
 }
 
 TEST(Flows, UpdateModifyAndFreshBeside) {
-  TComScope com;
-  TPlaces p;
+  TComInit com;
+  TDefaultPlaces p;
   InstallWithDefaults(L"update-first", false);
   ASSERT_TRUE(FileExists(KyJoinPath(p.Inst, u"TvUninstall.dat")));
   const auto firstLog = LogLines(p.Inst);
@@ -212,7 +190,7 @@ TEST(Flows, UpdateModifyAndFreshBeside) {
     s.D.SetChecked(s.C(L"ReadmeCheck"), false);
     ASSERT_EQ(s.Finish(), 0);
   }
-  const String second = kUninstallRoot + u"Tramvelon 4 (2)";
+  const String second = UninstallKey(u"Tramvelon 4 (2)");
   EXPECT_EQ(ReadValue(rkLocalMachine, second, u"UninstallString"), KyJoinPath(p.Inst + u" (2)", u"TvUninstall.exe"));
   EXPECT_TRUE(FileExists(KyJoinPath(p.Desktop, u"Tramvelon 4 (2).lnk")));
   EXPECT_TRUE(FileExists(KyJoinPath(p.Desktop, u"Tramvelon 4.lnk")));
@@ -231,8 +209,8 @@ TEST(Flows, UpdateModifyAndFreshBeside) {
 }
 
 TEST(Flows, CopySettingsFromThePreviousVersion) {
-  TComScope com;
-  TPlaces p;
+  TComInit com;
+  TDefaultPlaces p;
   // An installation of version 3: its uninstall entry, its folder and its personal folder.
   const String oldInst = ShellFolder(CSIDL_PROGRAM_FILES) + u"\\Tramvelon 3";
   const String oldPersonal = ShellFolder(CSIDL_PERSONAL) + u"\\Tramvelon 3";
@@ -243,7 +221,7 @@ TEST(Flows, CopySettingsFromThePreviousVersion) {
   WriteAll(KyJoinPath(oldPersonal, u"TM\\Old\\Archive.tmx"), "<tmx/>");
   {
     TRegistry reg(rkLocalMachine);
-    ASSERT_TRUE(reg.OpenKey(kUninstallRoot + u"Tramvelon 3", true));
+    ASSERT_TRUE(reg.OpenKey(UninstallKey(u"Tramvelon 3"), true));
     reg.WriteString(u"UninstallString", KyJoinPath(oldInst, u"TvUninstall.exe"));
     reg.WriteString(u"InstallFolder", u"Tramvelon 3");
   }
@@ -277,12 +255,12 @@ TEST(Flows, CopySettingsFromThePreviousVersion) {
   TTempDir::RemoveTree(p.Personal);
   TTempDir::RemoveTree(oldPersonal);
   RemoveDir(oldInst);
-  TRegistry(rkLocalMachine).DeleteKey(kUninstallRoot + u"Tramvelon 3");
+  TRegistry(rkLocalMachine).DeleteKey(UninstallKey(u"Tramvelon 3"));
 }
 
 TEST(Flows, EscapeDuringTheExtractionStopsAndTheLogTakesItBack) {
-  TComScope com;
-  TPlaces p;
+  TComInit com;
+  TDefaultPlaces p;
   {
     TSetupRun s(SetupExe("full"));
     s.ShotPrefix = L"escape";
@@ -291,10 +269,15 @@ TEST(Flows, EscapeDuringTheExtractionStopsAndTheLogTakesItBack) {
                                  L"LanguagesSheet", L"DestinationSheet", L"FolderSheet"})
       ASSERT_TRUE(s.NextTo(sheet));
     // The install starts with the click; the progress reports take one message each, so
-    // the Escape behind a few others arrives while the archives are being extracted.
+    // the Escape behind a few others arrives while the archives are being extracted. The
+    // setup waits until all are queued, or a busy machine lets its run go on too far.
+    THandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(s.Main, nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(SuspendThread(thread.Get()), static_cast<DWORD>(-1));
     s.Next();
     for (int i = 0; i < 6; ++i) PostMessageW(s.C(L"NextButton"), WM_NULL, 0, 0);
     s.D.Key(s.Main, VK_ESCAPE);
+    ResumeThread(thread.Get());
     ASSERT_TRUE(s.On(L"FinishSheet", 120000));
     s.Snap(L"FinishSheet");
     EXPECT_FALSE(s.D.WaitWindow(L"Exit Setup", 500)) << "Escape stops the run without a question";
@@ -303,14 +286,14 @@ TEST(Flows, EscapeDuringTheExtractionStopsAndTheLogTakesItBack) {
     ASSERT_EQ(s.Finish(), 0);
   }
   // Stopped before the registry: no entry in Apps & Features, but the log and the uninstaller.
-  EXPECT_FALSE(KeyExists(rkLocalMachine, kUninstallRoot + u"Tramvelon 4"));
+  EXPECT_FALSE(KeyExists(rkLocalMachine, UninstallKey(u"Tramvelon 4")));
   EXPECT_FALSE(FileExists(KyJoinPath(p.Personal, u"Tramvelon.tvo")));
   ASSERT_TRUE(FileExists(KyJoinPath(p.Inst, u"TvUninstall.dat")));
   EXPECT_FALSE(FileExists(KyJoinPath(p.Personal, u"Xml\\Country.tvp"))) << "the run stopped before the last group";
   // The uninstaller, started by hand from the installation folder, takes it all back.
   {
     TRegistry reg(rkLocalMachine);
-    ASSERT_TRUE(reg.OpenKey(kUninstallRoot + u"Tramvelon 4", true));
+    ASSERT_TRUE(reg.OpenKey(UninstallKey(u"Tramvelon 4"), true));
     reg.WriteString(u"UninstallString", KyJoinPath(p.Inst, u"TvUninstall.exe"));
   }
   ASSERT_TRUE(Uninstall(u"Tramvelon 4", L"escape"));

@@ -14,7 +14,6 @@
 #include "lib/install/kyzip.h"
 #include "payload_password.h"
 #include "tests/core/testutil.h"
-#include "tests/install/zipwriter.h"
 
 namespace {
 class TTestInstaller : public TKyInstaller {
@@ -282,35 +281,6 @@ TEST_F(InstallerTest, AbortLeavesTheRestOfTheArchiveOutAndProgressAddsUp) {
   EXPECT_EQ(Records(), (V{u"file;a.txt", u"dir;Data", u"dir;Data\\Sub", u"file;Data\\Sub\\x.txt", u"dir;Dict",
                           u"file;Dict\\de.lex"}));
 }
-
-#ifndef _WIN32
-// Escape inside a big entry: a component's archive stops at once and leaves the entry out
-// (its record stays, as for every entry started), no later entry is started. The
-// uninstaller's archive is written whole: it takes the stopped run's files back.
-TEST_F(InstallerTest, AStopInsideABigEntryLeavesItOutExceptInTheUninstaller) {
-  std::string big(4 << 20, '\0');
-  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + (i >> 9));
-  RegisterNativeResource(u"BIG", kPayloadResourceType, MakeTestZip({TestEntry("big.bin", big), TestEntry("z.txt", "z")}));
-  int reports = 0;
-  Installer->OnProgress = [&](TKyInstaller*, int, bool& abort) {
-    ++reports;
-    abort = true;
-  };
-  Installer->ExtractResource(u"BIG", String());  // as the run extracts UNINSTALL: no component
-  EXPECT_EQ(ReadAll(In(u"big.bin")), big);
-  EXPECT_FALSE(FileExists(In(u"z.txt")));
-  EXPECT_GT(reports, 1);
-
-  Installer->Aborted = false;
-  reports = 0;
-  Installer->UninstallFile->Lines.Clear();
-  Installer->InstallComponent(Add(std::make_unique<TKyHiddenComponent>(u"BIG", u"Part")));
-  EXPECT_EQ(reports, 1);
-  EXPECT_FALSE(FileExists(In(u"Part\\big.bin")));
-  EXPECT_FALSE(FileExists(In(u"Part\\big.bin.~tvz")));
-  EXPECT_EQ(Records(), (V{u"dir;Part", u"file;Part\\big.bin"}));
-}
-#endif
 
 TEST_F(InstallerTest, DamagedAndUnsafeArchivesEndTheExtractionNamingTheEntry) {
   auto* damaged = Add(std::make_unique<TKyHiddenComponent>(u"DAMAGED", u""));

@@ -64,13 +64,17 @@ TEST(UninstallLog, RegistryRecords) {
   reg.WriteString(u"InstallDir", u"C:\\T");
   log.AddRegValueIfChanged(reg, u"InstallDir", u"C:\\T");  // unchanged: nothing
   log.AddRegValueIfChanged(reg, u"InstallDir", u"D:\\U");  // changed: the old value
+  log.AddRegValueIfChanged(reg, u"PersonalDir", u"");  // new, although empty
+  reg.WriteString(u"PersonalDir", u"");
+  log.AddRegValueIfChanged(reg, u"PersonalDir", u"");  // there and unchanged: nothing
   reg.WriteInteger(u"Count", 3);
   EXPECT_THROW(log.AddRegValueIfChanged(reg, u"Count", u"3"), ERegistryException);
   TRegistry other(rkPerformanceData + 100);
   log.AddRegKey(other, u"X");
   const String k = base.substr(1) + u"\\Setup1";
   EXPECT_EQ(Records(log), (V{u"regkey;HKEY_CURRENT_USER;" + base, u"regvalue;HKEY_CURRENT_USER;" + k + u";InstallDir;",
-                             u"regvalue;HKEY_CURRENT_USER;" + k + u";InstallDir;C:\\T", u"regkey;;X"}));
+                             u"regvalue;HKEY_CURRENT_USER;" + k + u";InstallDir;C:\\T",
+                             u"regvalue;HKEY_CURRENT_USER;" + k + u";PersonalDir;", u"regkey;;X"}));
   reg.CloseKey();
   reg.DeleteKey(base + u"\\Setup1");
   reg.DeleteKey(base);

@@ -382,6 +382,29 @@ TEST_F(InstallerNative, AbortDuringTheFirstComponentWritesNothingAfterIt) {
                     u"file;Tramvelon.exe"}));
 }
 
+// A stop inside the uninstaller's (big) entry waits for its end: an aborted run must leave a
+// whole uninstaller beside its log, and nothing of the components.
+TEST_F(InstallerNative, AbortDuringTheUninstallerStillLeavesItWhole) {
+  std::string big(3 << 20, '\0');
+  std::uint32_t x = 1;
+  for (char& c : big) c = static_cast<char>((x = x * 1664525 + 1013904223) >> 24);
+  Resource("UNINSTALL", {TestEntry("TvUninstall.exe", big)});
+  const String inst = Dir(u"Inst");
+  auto in = TKyInstaller::Create<TInstaller>();
+  in->SetInstallDir(inst);
+  in->PersonalDir = inst;
+  int reports = 0;
+  in->OnProgress = [&](TKyInstaller*, int, bool& abort) {
+    ++reports;
+    abort = true;
+  };
+  in->Install();
+  EXPECT_GT(reports, 0);
+  EXPECT_EQ(ReadAll(KyJoinPath(inst, u"TvUninstall.exe")), big);
+  EXPECT_TRUE(FileExists(KyJoinPath(inst, u"TvUninstall.dat")));
+  EXPECT_FALSE(FileExists(KyJoinPath(inst, u"Tramvelon.exe")));
+}
+
 TEST(InstallerHelpers, PathsDictionariesAndLanguageCodes) {
   PopulateLocaleDatas();
   EXPECT_EQ(CombinePath(u"A\\B\\..\\c.tvp", u"/base/dir"), u"/base/dir/A/c.tvp");

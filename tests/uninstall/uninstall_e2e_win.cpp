@@ -20,7 +20,6 @@ namespace {
 std::wstring Wide(const char* s) { return std::wstring(s, s + strlen(s)); }
 std::wstring Ws(const String& s) { return std::wstring(W(s)); }
 std::string Narrow(const std::wstring& w) { return StringToUtf8(FromW(w.c_str())); }
-String Str(const std::wstring& s) { return FromW(s.c_str()); }
 std::wstring Shot(const char* name) { return Wide(TV_SCREENSHOT_DIR) + L"/" + Wide(name) + L".png"; }
 
 String ShellFolder(int csidl) {
@@ -369,6 +368,36 @@ TEST(UninstallE2E, AnAbortedInstallationWithoutRegistryEntriesGoesToo) {
   EXPECT_EQ(TDriver::Text(d.Control(result, L"ResultLabel")), L"Tramvelon 4 was removed from your computer.");
   CloseResult(d, result, 0);
   EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+}
+
+// The setup ran in German and recorded it: the uninstaller asks and answers in German,
+// whatever the user's locale is.
+TEST(UninstallE2E, SpeaksTheLanguageTheSetupRanIn) {
+  TComScope com;
+  TBefore before;
+  TInstallation inst(u"TvUninstTest Deutsch");
+  inst.Language = u"DEU";
+  inst.Make();
+  TDriver d;
+  ASSERT_TRUE(d.Start(L"\"" + Ws(inst.Program) + L"\""));
+  HWND ask = d.FollowWindow(L"Tramvelon deinstallieren");
+  ASSERT_TRUE(ask && d.Control(ask, L"UninstallButton"));
+  EXPECT_EQ(TDriver::Text(d.Control(ask, L"QuestionLabel")),
+            L"Möchten Sie " + Ws(inst.Name) + L" und alle zugehörigen Komponenten von diesem Computer entfernen?");
+  EXPECT_EQ(TDriver::Text(d.Control(ask, L"FolderLabel")), L"Ordner: " + Ws(inst.Dir));
+  EXPECT_TRUE(TDriver::Screenshot(ask, Shot("uninstall-confirm-de")));
+  d.Click(d.Control(ask, L"UninstallButton"));
+  HWND result = nullptr;
+  TDriver::WaitFor([&] {
+    result = d.FollowWindow(L"Tramvelon deinstallieren", 100);
+    return result && d.Control(result, L"CloseButton");
+  }, 20000);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(TDriver::Text(d.Control(result, L"ResultLabel")), Ws(inst.Name) + L" wurde von Ihrem Computer entfernt.");
+  EXPECT_TRUE(TDriver::Screenshot(result, Shot("uninstall-result-de")));
+  CloseResult(d, result, 0);
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+  EXPECT_TRUE(inst.Gone());
 }
 
 TEST(UninstallE2E, NoLogOrADamagedLogChangesNothing) {

@@ -56,6 +56,10 @@ inline void CloseKey(HKEY k) { RegCloseKey(k); }
 inline void UnloadModule(HMODULE m) { FreeLibrary(m); }
 inline void CloseH(HANDLE h) { CloseHandle(h); }
 inline void CloseFind(HANDLE h) { FindClose(h); }
+inline HGDIOBJ NullGdiObject() { return nullptr; }
+inline void DeleteGdiObject(HGDIOBJ o) { DeleteObject(o); }
+inline HDC NullDC() { return nullptr; }
+inline void DeleteDeviceContext(HDC dc) { DeleteDC(dc); }
 }  // namespace kywin_detail
 
 using TFileHandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::InvalidFile>;
@@ -63,7 +67,10 @@ using THandle = TUniqueHandle<HANDLE, kywin_detail::CloseH, kywin_detail::NullHa
 using TFindHandle = TUniqueHandle<HANDLE, kywin_detail::CloseFind, kywin_detail::InvalidFile>;
 using TKeyHandle = TUniqueHandle<HKEY, kywin_detail::CloseKey, kywin_detail::NullKey>;
 using TModuleHandle = TUniqueHandle<HMODULE, kywin_detail::UnloadModule, kywin_detail::NullModule>;
-using TFindHandle = TUniqueHandle<HANDLE, kywin_detail::CloseFind, kywin_detail::InvalidFile>;
+// A font, brush, pen or bitmap; deselect it from every device context before it goes.
+using TGdiObject = TUniqueHandle<HGDIOBJ, kywin_detail::DeleteGdiObject, kywin_detail::NullGdiObject>;
+// A device context made with CreateDC or CreateCompatibleDC (not one from GetDC).
+using TDeviceContext = TUniqueHandle<HDC, kywin_detail::DeleteDeviceContext, kywin_detail::NullDC>;
 
 // Memory the shell or COM handed out (an item id list, a string), freed with CoTaskMemFree.
 template <typename T>

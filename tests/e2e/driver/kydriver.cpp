@@ -116,19 +116,26 @@ HWND TDriver::Control(HWND top, const std::wstring& name) const {
   return f.Found;
 }
 
+namespace {
+// How long a query waits for the target's thread. Under Wine without a window manager, a
+// thread that hides a managed window (a dialog that closes) waits 2 s for an answer that
+// never comes (the test prefix has Wine manage its windows itself, which avoids that).
+constexpr UINT kAnswerMs = 10000;
+}  // namespace
+
 std::wstring TDriver::Text(HWND h) {
   DWORD_PTR len = 0;
-  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return std::wstring();
+  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &len)) return std::wstring();
   std::wstring s(len + 1, L'\0');
   DWORD_PTR got = 0;
-  SendMessageTimeoutW(h, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG, 2000, &got);
+  SendMessageTimeoutW(h, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG, kAnswerMs, &got);
   s.resize(got);
   return s;
 }
 
 bool TDriver::Checked(HWND h) {
   DWORD_PTR r = 0;
-  SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+  SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &r);
   return r == BST_CHECKED;
 }
 
@@ -140,7 +147,7 @@ void TDriver::SetChecked(HWND control, bool checked) {
 
 void TDriver::Type(HWND control, const std::wstring& text) {
   DWORD_PTR r = 0;
-  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &r);
+  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, kAnswerMs, &r);
 }
 
 void TDriver::SelectItem(HWND control, int index) {
@@ -148,7 +155,7 @@ void TDriver::SelectItem(HWND control, int index) {
   GetClassNameW(control, cls, 64);
   bool combo = _wcsicmp(cls, L"ComboBox") == 0;
   DWORD_PTR r = 0;
-  SendMessageTimeoutW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &r);
+  SendMessageTimeoutW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, kAnswerMs, &r);
   PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), combo ? CBN_SELCHANGE : LBN_SELCHANGE),
                reinterpret_cast<LPARAM>(control));
 }
@@ -192,20 +199,13 @@ void Chunk(std::string& png, const char* type, const std::string& data) {
 }
 }  // namespace
 
-bool TDriver::Screenshot(HWND window, const std::wstring& pngFile) {
-  RECT r;
-  if (!GetWindowRect(window, &r)) return false;
-  int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return false;
-  // Let the window's own thread paint everything before the screen is copied: a window
-  // that has just appeared may not have drawn all of itself yet.
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
-  GdiFlush();
-  Sleep(100);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
+namespace {
+// The screen's pixels of a rectangle as they are now.
+TDriver::TPixels Grab(const RECT& r) {
+  TDriver::TPixels pixels;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  TDeviceContext screen(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+  TDeviceContext mem(CreateCompatibleDC(screen.Get()));
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = w;
@@ -213,25 +213,57 @@ bool TDriver::Screenshot(HWND window, const std::wstring& pngFile) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(mem, old);
+  TGdiObject bmp(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bmp) return pixels;
+  HGDIOBJ old = SelectObject(mem.Get(), bmp.Get());
+  BitBlt(mem.Get(), 0, 0, w, h, screen.Get(), r.left, r.top, SRCCOPY);
+  SelectObject(mem.Get(), old);
+  const auto* px = static_cast<const std::uint32_t*>(bits);
+  pixels.Width = w;
+  pixels.Height = h;
+  pixels.Rgb.assign(px, px + static_cast<size_t>(w) * h);
+  for (std::uint32_t& p : pixels.Rgb) p &= 0xFFFFFF;
+  return pixels;
+}
+}  // namespace
+
+TDriver::TPixels TDriver::Capture(HWND window) {
+  RECT r;
+  if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top) return TPixels();
+  // Let the window's own thread paint everything again before the screen is copied: a
+  // window that has just appeared may not have drawn all of itself yet. Its own message
+  // loop paints, in its own order (painting it from here, RDW_UPDATENOW, may draw the
+  // banner picture over the transparent labels on it).
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &ignored);
+  // Paint messages come after everything else in its queue: wait until two copies of the
+  // screen agree.
+  Sleep(100);
+  TPixels pixels = Grab(r);
+  for (int i = 0; i < 40; ++i) {
+    Sleep(50);
+    TPixels again = Grab(r);
+    if (again.Rgb == pixels.Rgb) break;
+    pixels = std::move(again);
+  }
+  return pixels;
+}
+
+bool TDriver::Screenshot(HWND window, const std::wstring& pngFile) {
+  TPixels pixels = Capture(window);
+  if (pixels.Rgb.empty()) return false;
   std::string raw;
-  raw.reserve(static_cast<size_t>(h) * (w * 3 + 1));
-  const auto* px = static_cast<const unsigned char*>(bits);
-  for (int y = 0; y < h; ++y) {
+  raw.reserve(static_cast<size_t>(pixels.Height) * (pixels.Width * 3 + 1));
+  for (int y = 0; y < pixels.Height; ++y) {
     raw += '\0';  // no filter
-    for (int x = 0; x < w; ++x) {
-      const unsigned char* p = px + (static_cast<size_t>(y) * w + x) * 4;
-      raw += static_cast<char>(p[2]);
-      raw += static_cast<char>(p[1]);
-      raw += static_cast<char>(p[0]);
+    for (int x = 0; x < pixels.Width; ++x) {
+      std::uint32_t p = pixels.At(x, y);
+      raw += static_cast<char>(p >> 16);
+      raw += static_cast<char>(p >> 8);
+      raw += static_cast<char>(p);
     }
   }
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   uLongf zlen = compressBound(static_cast<uLong>(raw.size()));
   std::string z(zlen, '\0');
   if (compress2(reinterpret_cast<Bytef*>(z.data()), &zlen, reinterpret_cast<const Bytef*>(raw.data()),
@@ -240,8 +272,8 @@ bool TDriver::Screenshot(HWND window, const std::wstring& pngFile) {
   z.resize(zlen);
   std::string png = "\x89PNG\r\n\x1A\n";
   std::string ihdr;
-  Put32(ihdr, static_cast<std::uint32_t>(w));
-  Put32(ihdr, static_cast<std::uint32_t>(h));
+  Put32(ihdr, static_cast<std::uint32_t>(pixels.Width));
+  Put32(ihdr, static_cast<std::uint32_t>(pixels.Height));
   ihdr += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
   Chunk(png, "IHDR", ihdr);
   Chunk(png, "IDAT", z);

@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +58,14 @@ class TDriver {
   static bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
   // Exit code of the process, or -1 when it did not end in time.
   int WaitExit(int timeoutMs = 10000);
+  // What the screen shows of the window once it has painted: Width x Height pixels of
+  // 0x00RRGGBB, top row first; empty when the window has no size.
+  struct TPixels {
+    int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Rgb;
+    std::uint32_t At(int x, int y) const { return Rgb[static_cast<size_t>(y) * Width + x]; }
+  };
+  static TPixels Capture(HWND window);
   // Saves what the screen shows of the window as a PNG file.
   static bool Screenshot(HWND window, const std::wstring& pngFile);
 
