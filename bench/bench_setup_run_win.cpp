@@ -1,8 +1,8 @@
 // Times the setup from outside, as a user meets it, under Wine:
 //
-//   bench_setup_run start RUNS MINIMAL SETUP [SETUP...]
+//   bench_setup_run start RUNS MINIMAL PROGRAM...
 //       start-up to the first window shown and painted, RUNS times each, the minimal window
-//       program and the setups taking turns (one warm-up round is not counted)
+//       program and the others taking turns (one warm-up round is not counted)
 //   bench_setup_run install SETUP [escape-at PATH [BYTES]]
 //       the pages from start to the finish page with Next, the private memory of the
 //       setup sampled all along; with escape-at, Escape is pressed as soon as PATH exists
@@ -15,6 +15,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -199,8 +200,23 @@ bool TimeStart(const std::wstring& command, TStart& out) {
   return CloseProgram(d, p, top);
 }
 
+// A program's name in the figures: its file name without folder, extension and "bench_",
+// lower case (bench_minimal_window.exe is minimal_window, Tram.exe is tram).
+std::string Label(const std::wstring& command) {
+  std::wstring name = command;
+  name.erase(std::remove(name.begin(), name.end(), L'"'), name.end());
+  size_t slash = name.find_last_of(L"/\\");
+  if (slash != std::wstring::npos) name.erase(0, slash + 1);
+  if (size_t dot = name.rfind(L'.'); dot != std::wstring::npos) name.erase(dot);
+  if (name.rfind(L"bench_", 0) == 0) name.erase(0, 6);
+  std::string out;
+  for (wchar_t c : name) out += static_cast<char>(c < 128 ? std::tolower(c) : '_');
+  return out;
+}
+
 // Programs[0] is the yardstick (the minimal window program), the others are compared with
-// it; they take turns, after one warm-up round that is not counted.
+// it; they take turns, after one warm-up round that is not counted. Every run gives the
+// figures start_<label>_ms (to painted), _visible_ms and _private_mib.
 int Start(int runs, const std::vector<std::wstring>& programs) {
   struct TSeries {
     std::vector<double> Painted, Visible, Private;
@@ -224,22 +240,22 @@ int Start(int runs, const std::vector<std::wstring>& programs) {
     }
     std::printf(i < 0 ? "  ms (warm-up, not counted)\n" : "\n");
   }
+  for (size_t k = 0; k < programs.size(); ++k) {
+    std::string name = "start_" + Label(programs[k]);
+    for (size_t i = 0; i < series[k].Painted.size(); ++i) {
+      Result((name + "_ms").c_str(), series[k].Painted[i]);
+      Result((name + "_visible_ms").c_str(), series[k].Visible[i]);
+      Result((name + "_private_mib").c_str(), series[k].Private[i]);
+    }
+  }
   std::printf("medians of %d runs (ms), process start to the first window painted:\n", runs);
-  std::printf("%-10s %9s %9s %9s %9s %7s %9s\n", "program", "painted", "visible", "min", "max", "ratio", "private");
+  std::printf("%-16s %9s %9s %9s %9s %7s %9s\n", "program", "painted", "visible", "min", "max", "ratio", "private");
   for (size_t k = 0; k < programs.size(); ++k) {
     const TSeries& s = series[k];
-    double ratio = Median(s.Painted) / Median(series[0].Painted);
-    std::string label = k == 0 ? "minimal" : k == 1 ? "setup" : "setup" + std::to_string(k);
-    std::printf("%-10s %9.1f %9.1f %9.1f %9.1f %7.2f %7.1f M\n", label.c_str(), Median(s.Painted), Median(s.Visible),
-                *std::min_element(s.Painted.begin(), s.Painted.end()),
-                *std::max_element(s.Painted.begin(), s.Painted.end()), ratio, Median(s.Private));
-    std::string name = "start_" + label;
-    Result((name + "_ms").c_str(), Median(s.Painted));
-    Result((name + "_visible_ms").c_str(), Median(s.Visible));
-    Result((name + "_min_ms").c_str(), *std::min_element(s.Painted.begin(), s.Painted.end()));
-    Result((name + "_max_ms").c_str(), *std::max_element(s.Painted.begin(), s.Painted.end()));
-    Result((name + "_private_mib").c_str(), Median(s.Private));
-    if (k > 0) Result((name + "_ratio").c_str(), ratio);
+    std::printf("%-16s %9.1f %9.1f %9.1f %9.1f %7.2f %7.1f M\n", Label(programs[k]).c_str(), Median(s.Painted),
+                Median(s.Visible), *std::min_element(s.Painted.begin(), s.Painted.end()),
+                *std::max_element(s.Painted.begin(), s.Painted.end()), Median(s.Painted) / Median(series[0].Painted),
+                Median(s.Private));
   }
   for (size_t k = 0; k < programs.size(); ++k) std::printf("%zu: %ls, first window \"%ls\"\n", k, programs[k].c_str(), titles[k].c_str());
   return 0;
@@ -416,7 +432,7 @@ int wmain(int argc, wchar_t** argv) {
     return Install(argv[2], argc > 3 ? argv[4] : L"", argc > 5 ? _wtoi64(argv[5]) : 0);
   if (cmd == L"uninstall" && argc == 3) return Uninstall(argv[2]);
   std::fprintf(stderr,
-               "usage: bench_setup_run start RUNS MINIMAL SETUP [SETUP...]\n"
+               "usage: bench_setup_run start RUNS MINIMAL PROGRAM...\n"
                "       bench_setup_run install SETUP [escape-at PATH [BYTES]]\n"
                "       bench_setup_run uninstall DISPLAYNAME\n");
   return 2;
