@@ -36,7 +36,7 @@ RESULTS="$work.results"
 machine
 snap="$root/scripts/prefix-snapshot"
 "$snap" save bench-big >/dev/null
-trap '"$snap" restore bench-big >/dev/null' EXIT
+trap '"$snap" restore bench-big >/dev/null; rm -rf "$WINEPREFIX.saved/bench-big"' EXIT
 run="$build/wine-run $build/bench/bench_setup_run.exe"
 exe="$build/setups/big/Tram.exe"
 setup="\"Z:$exe\""

@@ -23,7 +23,7 @@ RESULTS="$(mktemp)"
 machine
 snap="$root/scripts/prefix-snapshot"
 "$snap" save bench-start >/dev/null
-trap '"$snap" restore bench-start >/dev/null; rm -f "$RESULTS"' EXIT
+trap '"$snap" restore bench-start >/dev/null; rm -rf "$WINEPREFIX.saved/bench-start" "$RESULTS"' EXIT
 run="$build/wine-run $build/bench/bench_setup_run.exe"
 setup="\"Z:$build/setups/full/Tram.exe\""
 echo "== start-up, $runs runs each"
