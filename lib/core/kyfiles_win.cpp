@@ -38,13 +38,13 @@ TFileStream::~TFileStream() {
   if (Handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(Handle_));
 }
 
-size_t TFileStream::Read(void* buffer, size_t count) {
+size_t ReadFileHandle(HANDLE file, void* buffer, size_t count) {
   size_t total = 0;
   auto* p = static_cast<Byte*>(buffer);
   while (count > 0) {
     DWORD chunk = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
     DWORD got = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(Handle_), p, chunk, &got, nullptr)) {
+    if (!ReadFile(file, p, chunk, &got, nullptr)) {
       throw EReadError(LoadResString(SReadError) + u": " + SysErrorMessage(GetLastError()));
     }
     if (got == 0) break;
@@ -55,13 +55,13 @@ size_t TFileStream::Read(void* buffer, size_t count) {
   return total;
 }
 
-size_t TFileStream::Write(const void* buffer, size_t count) {
+size_t WriteFileHandle(HANDLE file, const void* buffer, size_t count) {
   size_t total = 0;
   const auto* p = static_cast<const Byte*>(buffer);
   while (count > 0) {
     DWORD chunk = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
     DWORD put = 0;
-    if (!WriteFile(reinterpret_cast<HANDLE>(Handle_), p, chunk, &put, nullptr)) {
+    if (!WriteFile(file, p, chunk, &put, nullptr)) {
       throw EWriteError(LoadResString(SWriteError) + u": " + SysErrorMessage(GetLastError()));
     }
     if (put == 0) break;
@@ -72,12 +72,24 @@ size_t TFileStream::Write(const void* buffer, size_t count) {
   return total;
 }
 
-std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+std::int64_t SeekFileHandle(HANDLE file, std::int64_t offset, TSeekOrigin origin) {
   LARGE_INTEGER d, r;
   d.QuadPart = offset;
   DWORD how = origin == TSeekOrigin::Begin ? FILE_BEGIN : origin == TSeekOrigin::Current ? FILE_CURRENT : FILE_END;
-  if (!SetFilePointerEx(reinterpret_cast<HANDLE>(Handle_), d, &r, how)) RaiseLastOSError();
+  if (!SetFilePointerEx(file, d, &r, how)) RaiseLastOSError();
   return r.QuadPart;
+}
+
+size_t TFileStream::Read(void* buffer, size_t count) {
+  return ReadFileHandle(reinterpret_cast<HANDLE>(Handle_), buffer, count);
+}
+
+size_t TFileStream::Write(const void* buffer, size_t count) {
+  return WriteFileHandle(reinterpret_cast<HANDLE>(Handle_), buffer, count);
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  return SeekFileHandle(reinterpret_cast<HANDLE>(Handle_), offset, origin);
 }
 
 void TFileStream::SetSize(std::int64_t size) {

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -67,34 +66,14 @@ TZipTempFile::~TZipTempFile() {
   if (!Impl_->Committed) DeleteFileW(W(Impl_->Temp));
 }
 
-size_t TZipTempFile::Read(void* buffer, size_t count) {
-  DWORD got = 0;
-  if (!ReadFile(Impl_->File.Get(), buffer, static_cast<DWORD>(std::min<size_t>(count, 0x40000000)), &got, nullptr))
-    throw EReadError(LoadResString(SReadError) + u": " + SysErrorMessage(GetLastError()));
-  return got;
-}
+size_t TZipTempFile::Read(void* buffer, size_t count) { return ReadFileHandle(Impl_->File.Get(), buffer, count); }
 
 size_t TZipTempFile::Write(const void* buffer, size_t count) {
-  size_t total = 0;
-  const auto* p = static_cast<const Byte*>(buffer);
-  while (count > 0) {
-    DWORD put = 0;
-    if (!WriteFile(Impl_->File.Get(), p, static_cast<DWORD>(std::min<size_t>(count, 0x40000000)), &put, nullptr))
-      throw EWriteError(LoadResString(SWriteError) + u": " + SysErrorMessage(GetLastError()));
-    if (put == 0) break;
-    total += put;
-    p += put;
-    count -= put;
-  }
-  return total;
+  return WriteFileHandle(Impl_->File.Get(), buffer, count);
 }
 
 std::int64_t TZipTempFile::Seek(std::int64_t offset, TSeekOrigin origin) {
-  LARGE_INTEGER d, r;
-  d.QuadPart = offset;
-  DWORD how = origin == TSeekOrigin::Begin ? FILE_BEGIN : origin == TSeekOrigin::Current ? FILE_CURRENT : FILE_END;
-  if (!SetFilePointerEx(Impl_->File.Get(), d, &r, how)) RaiseLastOSError();
-  return r.QuadPart;
+  return SeekFileHandle(Impl_->File.Get(), offset, origin);
 }
 
 bool TZipTempFile::Commit() {

@@ -194,6 +194,16 @@ struct TBefore {
   }
 };
 
+// The result window that follows the confirmation, once it has its Close button.
+HWND WaitForResult(TDriver& d, const std::wstring& title) {
+  HWND result = nullptr;
+  TDriver::WaitFor([&] {
+    result = d.FollowWindow(title, 100);
+    return result && d.Control(result, L"CloseButton");
+  }, 20000);
+  return result;
+}
+
 // Runs the uninstaller as Apps & Features does and confirms; the result window stays open.
 HWND ConfirmUninstall(TDriver& d, const TInstallation& inst, const char* shot) {
   if (!d.Start(L"\"" + Ws(inst.Program) + L"\"")) return nullptr;
@@ -204,12 +214,7 @@ HWND ConfirmUninstall(TDriver& d, const TInstallation& inst, const char* shot) {
   EXPECT_EQ(TDriver::Text(d.Control(ask, L"FolderLabel")), L"Folder: " + Ws(inst.Dir));
   EXPECT_TRUE(TDriver::Screenshot(ask, Shot(shot)));
   d.Click(d.Control(ask, L"UninstallButton"));
-  HWND result = nullptr;
-  TDriver::WaitFor([&] {
-    result = d.FollowWindow(L"Tramvelon Uninstall", 100);
-    return result && d.Control(result, L"CloseButton");
-  }, 20000);
-  return result;
+  return WaitForResult(d, L"Tramvelon Uninstall");
 }
 
 void CloseResult(TDriver& d, HWND result, int exitCode) {
@@ -387,11 +392,7 @@ TEST(UninstallE2E, SpeaksTheLanguageTheSetupRanIn) {
   EXPECT_EQ(TDriver::Text(d.Control(ask, L"FolderLabel")), L"Ordner: " + Ws(inst.Dir));
   EXPECT_TRUE(TDriver::Screenshot(ask, Shot("uninstall-confirm-de")));
   d.Click(d.Control(ask, L"UninstallButton"));
-  HWND result = nullptr;
-  TDriver::WaitFor([&] {
-    result = d.FollowWindow(L"Tramvelon deinstallieren", 100);
-    return result && d.Control(result, L"CloseButton");
-  }, 20000);
+  HWND result = WaitForResult(d, L"Tramvelon deinstallieren");
   ASSERT_TRUE(result);
   EXPECT_EQ(TDriver::Text(d.Control(result, L"ResultLabel")), Ws(inst.Name) + L" wurde von Ihrem Computer entfernt.");
   EXPECT_TRUE(TDriver::Screenshot(result, Shot("uninstall-result-de")));

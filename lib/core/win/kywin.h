@@ -11,6 +11,7 @@
 
 #include <utility>
 
+#include "lib/core/kystreams.h"
 #include "lib/core/kytypes.h"
 
 static_assert(sizeof(wchar_t) == sizeof(Char), "UTF-16 wchar_t expected");
@@ -131,3 +132,9 @@ class TComPtr {
  private:
   T* P_ = nullptr;
 };
+
+// Reading, writing and moving in an open file as TFileStream does it, in pieces of at most
+// 1 GiB; failures raise EReadError/EWriteError with the system's text, EOSError for a seek.
+size_t ReadFileHandle(HANDLE file, void* buffer, size_t count);
+size_t WriteFileHandle(HANDLE file, const void* buffer, size_t count);
+std::int64_t SeekFileHandle(HANDLE file, std::int64_t offset, TSeekOrigin origin);
