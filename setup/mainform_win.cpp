@@ -175,6 +175,20 @@ void RestoreChecks(TCheckListBox* list, const std::vector<String>& keys, const s
       if (key == keys[static_cast<size_t>(i)]) list->SetChecked(i, checked);
   }
 }
+
+// The locale table's names are resource strings of the language in use: the table is made
+// again only for another language than the one it was last made in (the start makes it
+// before any window, InitializeSetup after every switch).
+void UpdateLocaleDatas() {
+  static bool made = false;
+  static String madeIn;
+  static TResourceHandle madeFrom{};
+  if (made && madeIn == CurrentLanguageCode && madeFrom == GetResourceHandle()) return;
+  PopulateLocaleDatas();
+  made = true;
+  madeIn = CurrentLanguageCode;
+  madeFrom = GetResourceHandle();
+}
 }  // namespace
 
 void TMainForm::InitializeSetup() {
@@ -190,7 +204,7 @@ void TMainForm::InitializeSetup() {
   const String defaultLanguage = GetDefaultLanguage();
   const String personal = EditText(u"PersonalDirectoryEdit");
 
-  PopulateLocaleDatas();
+  UpdateLocaleDatas();
   FillLanguageList(false);
   // A catalogue that cannot be built leaves the previous one (and its language) in place.
   auto installer = TKyInstaller::Create<TInstaller>();
@@ -200,9 +214,12 @@ void TMainForm::InitializeSetup() {
   Installer_->OnFile = [this](TKyInstaller* s, const String& res, bool& skip, const String& file) {
     InstallerFile(s, res, skip, file);
   };
-  if (auto* l = Get<TLabel>(u"AddressLabel")) l->SetCaption(LoadResString(SWebAddress));
-  if (auto* l = Get<TLabel>(u"VersionLabel")) l->SetCaption(GetSetupVersionText());
-  if (auto* l = Get<TLabel>(u"NameLabel")) l->SetCaption(kProductName);
+  // The banner's texts set from code; FormCreate set them already for the first run.
+  if (again) {
+    if (auto* l = Get<TLabel>(u"AddressLabel")) l->SetCaption(LoadResString(SWebAddress));
+    if (auto* l = Get<TLabel>(u"VersionLabel")) l->SetCaption(GetSetupVersionText());
+    if (auto* l = Get<TLabel>(u"NameLabel")) l->SetCaption(kProductName);
+  }
   FillExistingPage();
   Initialized_ = true;
   InstallDirectoryEditChange(this);
@@ -306,7 +323,7 @@ int RunSetup() {
   DetectLoadedLanguage();
   InitializeHttpProxy();
   SetXmlHttpFetch([](const String& url, RawBytes& body) { return TryHttpGetBytes(url, 5000, 1000, body); });
-  PopulateLocaleDatas();
+  UpdateLocaleDatas();
   // Encrypted package entries ask through the password dialog; Cancel gives the empty password.
   KyPasswordPrompt = [](String& password) {
     password = TPasswordDialog::Ask(Application.MainForm);

@@ -182,6 +182,8 @@ class TControl : public TKyComponent {
   virtual bool MeasureItem(MEASUREITEMSTRUCT* mis) { return false; }
   // The window procedure of a subclassed control; returns true when handled.
   virtual bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+  // The handling of the control's own window class, for a WndProc that adds to it.
+  LRESULT ClassWndProc(UINT msg, WPARAM wp, LPARAM lp);
   static TControl* FromHandle(HWND h);
   void FontChanged();
   int ControlId() const { return Id_; }
@@ -224,7 +226,10 @@ class TControl : public TKyComponent {
   HWND Handle_ = nullptr;
   int Id_;
   ATOM NameAtom_ = 0;
+  // The procedure of the system's window class that the control's own one replaced.
+  WNDPROC ClassProc_ = nullptr;
   bool InheritingFont_ = false;
+  friend LRESULT CALLBACK ControlWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 };
 
 // Sets or clears the right-to-left layout and reading order of one window. Edits hold

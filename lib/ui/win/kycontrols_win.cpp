@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "lib/core/kysystem.h"
 #include "lib/core/kysysutils.h"
@@ -30,16 +31,48 @@ const TIdentTable kModalIdents = {{u"mrNone", 0}, {u"mrOk", 1}, {u"mrCancel", 2}
                                   {u"mrRetry", 4}, {u"mrIgnore", 5}, {u"mrYes", 6}, {u"mrNo", 7}};
 
 const wchar_t* kNameProp = L"KyName";
-const wchar_t* kControlProp = L"KyControl";
+// The control of each window that the setup made. Not a window property: under Wine every
+// property read is a round trip to the wineserver, and most messages look their control up.
+// The windows all belong to the one user-interface thread.
+std::unordered_map<HWND, TControl*>& ControlsByWindow() {
+  static std::unordered_map<HWND, TControl*> map;
+  return map;
+}
 
-LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  auto* c = reinterpret_cast<TControl*>(ref);
+// A child window without frame or scroll bars has nothing to paint outside its client area,
+// yet the default handling of WM_NCPAINT asks the wineserver for its visible region: a
+// round trip for each control of a page when it is first shown.
+bool HasNoFrame(HWND h) {
+  if (!(GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD) ||
+      (GetWindowLongPtrW(h, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)))
+    return false;
+  RECT w, c;
+  return GetWindowRect(h, &w) && GetClientRect(h, &c) && w.right - w.left == c.right && w.bottom - w.top == c.bottom;
+}
+
+}  // namespace
+
+// Controls of the system's window classes get this procedure instead of their class's one,
+// which it calls for what the control leaves alone. Not SetWindowSubclass: comctl32 looks
+// its subclass chain up in a window property at every message, and under Wine each such
+// read is a round trip to the wineserver.
+LRESULT CALLBACK ControlWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  TControl* c = TControl::FromHandle(h);
+  if (!c || !c->ClassProc_) return DefWindowProcW(h, msg, wp, lp);
+  WNDPROC classProc = c->ClassProc_;
+  if (msg == WM_NCPAINT && HasNoFrame(h)) return 0;
+  if (msg == WM_NCDESTROY) {
+    ControlsByWindow().erase(h);
+    return CallWindowProcW(classProc, h, msg, wp, lp);
+  }
   LRESULT r = 0;
   bool handled = false;
   Guarded([&] { handled = c->WndProc(msg, wp, lp, r); });
   if (handled) return r;
-  return DefSubclassProc(h, msg, wp, lp);
+  return CallWindowProcW(classProc, h, msg, wp, lp);
 }
+
+namespace {
 
 // The shell's auto-complete function, looked up once.
 using TSHAutoComplete = HRESULT(WINAPI*)(HWND, DWORD);
@@ -271,6 +304,8 @@ TKyCustomForm* TControl::ParentForm() {
 }
 
 void TControl::SetBounds(int l, int t, int w, int h) {
+  // The window is where the fields say (a mirrored parent counts from its other edge).
+  if (l == Left_ && t == Top_ && w == Width_ && h == Height_) return;
   Left_ = l;
   Top_ = t;
   Width_ = w;
@@ -364,7 +399,12 @@ bool TControl::Focused() const { return Handle_ && GetFocus() == Handle_; }
 
 HWND TControl::ParentHandle() const { return Parent_ ? Parent_->Handle_ : nullptr; }
 
-TControl* TControl::FromHandle(HWND h) { return h ? static_cast<TControl*>(GetPropW(h, kControlProp)) : nullptr; }
+TControl* TControl::FromHandle(HWND h) {
+  if (!h) return nullptr;
+  auto& map = ControlsByWindow();
+  auto it = map.find(h);
+  return it == map.end() ? nullptr : it->second;
+}
 
 void TControl::SetName(const String& name) {
   TKyComponent::SetName(name);
@@ -389,12 +429,13 @@ void TControl::CreateHandle() {
                               ParentHandle(), Parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id_)) : nullptr,
                               GetModuleHandleW(nullptr), this);
     if (!Handle_) RaiseLastOSError();
-    SetPropW(Handle_, kControlProp, this);
+    ControlsByWindow()[Handle_] = this;
     if (!Name().empty()) {
       NameAtom_ = GlobalAddAtomW(W(Name()));
       SetPropW(Handle_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(NameAtom_)));
     }
-    if (p.ClassName != TWinContainer::ContainerClass() && Parent_) SetWindowSubclass(Handle_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    if (p.ClassName != TWinContainer::ContainerClass() && Parent_)
+      ClassProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(Handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlWndProc)));
     // Nothing of the new window was painted yet: its first paint uses the font.
     ApplyFont(false);
     CreateWnd();
@@ -428,8 +469,9 @@ void TControl::DestroyHandle() {
   for (TControl* c : Controls_) c->DestroyHandle();
   DestroyWnd();
   Caption_ = Caption();
-  RemoveWindowSubclass(Handle_, SubclassProc, 1);
-  RemovePropW(Handle_, kControlProp);
+  if (ClassProc_) SetWindowLongPtrW(Handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ClassProc_));
+  ClassProc_ = nullptr;
+  ControlsByWindow().erase(Handle_);
   RemovePropW(Handle_, kNameProp);
   if (NameAtom_) GlobalDeleteAtom(NameAtom_);
   NameAtom_ = 0;
@@ -460,6 +502,10 @@ HBRUSH TControl::CtlColor(HDC dc) {
   return Brush_;
 }
 
+LRESULT TControl::ClassWndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  return ClassProc_ ? CallWindowProcW(ClassProc_, Handle_, msg, wp, lp) : DefWindowProcW(Handle_, msg, wp, lp);
+}
+
 bool TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (msg == WM_SETCURSOR && Cursor_ == crHandPoint) {
     ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
@@ -476,8 +522,9 @@ const wchar_t* TWinContainer::ContainerClass() { return L"TKyWinContainer"; }
 LRESULT CALLBACK TWinContainer::ContainerProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    SetPropW(h, kControlProp, cs->lpCreateParams);
+    ControlsByWindow()[h] = static_cast<TControl*>(cs->lpCreateParams);
   }
+  if (msg == WM_NCPAINT && HasNoFrame(h)) return 0;
   TControl* self = TControl::FromHandle(h);
   LRESULT result = 0;
   bool handled = false;
@@ -552,7 +599,7 @@ LRESULT CALLBACK TWinContainer::ContainerProc(HWND h, UINT msg, WPARAM wp, LPARA
     if (self) handled = self->WndProc(msg, wp, lp, result);
   });
   if (handled) return result;
-  if (msg == WM_NCDESTROY) RemovePropW(h, kControlProp);
+  if (msg == WM_NCDESTROY) ControlsByWindow().erase(h);
   return DefWindowProcW(h, msg, wp, lp);
 }
 
@@ -1020,7 +1067,7 @@ bool TCheckListBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     RECT r;
     if (!HIWORD(hit) && SendMessageW(Handle(), LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)) != LB_ERR &&
         GET_X_LPARAM(lp) < r.left + (r.bottom - r.top)) {
-      DefSubclassProc(Handle(), msg, wp, lp);
+      ClassWndProc(msg, wp, lp);
       ToggleItem(i);
       return true;
     }
