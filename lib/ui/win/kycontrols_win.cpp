@@ -637,6 +637,20 @@ const TClassInfo& TLabel::StaticClassInfo() {
   return info;
 }
 
+namespace {
+// The size of one line of text as a label draws it (an empty one has a blank's height).
+// Measured in a memory context of the screen's kind: a screen context from GetDC asks the
+// wineserver for its visible region each time.
+SIZE LineExtent(const String& text, HFONT font) {
+  static TDeviceContext dc(CreateCompatibleDC(nullptr));
+  HGDIOBJ old = SelectObject(dc.Get(), font);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc.Get(), W(text.empty() ? u" " : text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc.Get(), old);
+  return SIZE{r.right, r.bottom};
+}
+}  // namespace
+
 void TLabel::SetWordWrap(bool v) { WordWrap_ = v; Recreate(); }
 void TLabel::SetTransparent(bool v) { Transparent_ = v; if (Handle()) InvalidateRect(Handle(), nullptr, TRUE); }
 void TLabel::SetAlignment(int v) { Alignment_ = v; Recreate(); }
@@ -647,28 +661,17 @@ void TLabel::CreateParams(TCreateParams& p) {
   if (Transparent_) p.ExStyle |= WS_EX_TRANSPARENT;
   if (AutoSize() && Width() == 0 && Height() == 0) {
     // Size to the text as it will be drawn.
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Font()->Handle());
-    RECT r{0, 0, 0, 0};
-    DrawTextW(dc, W(Caption_.empty() ? u" " : Caption_), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    TControl::SetBounds(Left(), Top(), r.right, r.bottom);
+    SIZE size = LineExtent(Caption_, Font()->Handle());
+    TControl::SetBounds(Left(), Top(), size.cx, size.cy);
   }
 }
 
 void TLabel::TextChanged() {
   // Also without a window (a page not shown yet): the size needs only the font.
   if (!AutoSize_ || WordWrap_ || Loading()) return;
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
-  RECT r{0, 0, 0, 0};
-  String text = Caption();
-  DrawTextW(dc, W(text.empty() ? u" " : text), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  int left = Alignment_ == 1 ? Left() + Width() - r.right : Left();
-  SetBounds(left, Top(), r.right, r.bottom);
+  SIZE size = LineExtent(Caption(), Font()->Handle());
+  int left = Alignment_ == 1 ? Left() + Width() - size.cx : Left();
+  SetBounds(left, Top(), size.cx, size.cy);
 }
 
 void TLabel::CommandNotify(WORD code) {
