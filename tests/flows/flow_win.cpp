@@ -372,9 +372,10 @@ bool Uninstall(const String& displayName, const std::wstring& shotPrefix) {
   if (!shotPrefix.empty()) TDriver::Screenshot(result, Shot(shotPrefix + L"-uninstall-result"));
   d.Click(d.Control(result, L"CloseButton"));
   int code = d.WaitExit(20000);
-  // The program deletes itself once it has ended: wait for its folder to go.
+  // The program deletes itself once it has ended: wait for its folder to go, as long as the
+  // command processor that deletes it retries (half a minute; under load a retry waits).
   String folder = ExtractFileDir(command);
-  TDriver::WaitFor([&] { return !DirectoryExists(folder); }, 10000);
+  TDriver::WaitFor([&] { return !DirectoryExists(folder); }, 35000);
   EXPECT_EQ(code, 0) << Narrow(text);
   return code == 0;
 }

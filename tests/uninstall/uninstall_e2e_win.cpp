@@ -194,6 +194,10 @@ struct TBefore {
   }
 };
 
+// How long the program's folder may take to go after it ended: the command processor that
+// deletes it retries for half a minute, and under load each retry waits.
+constexpr int kSelfDeleteMs = 35000;
+
 // The result window that follows the confirmation, once it has its Close button.
 HWND WaitForResult(TDriver& d, const std::wstring& title) {
   HWND result = nullptr;
@@ -245,7 +249,7 @@ TEST(UninstallE2E, RemovesTheInstallationAndItselfAndRestoresWhatWasThereBefore)
   EXPECT_TRUE(TDriver::Screenshot(result, Shot("uninstall-result")));
   CloseResult(d, result, 0);
   // The command processor deletes the program and its folder once it has ended.
-  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, kSelfDeleteMs));
   EXPECT_TRUE(inst.Gone());
   EXPECT_EQ(ReadValue(rkCurrentUser, kForeignKey, u"Search Path"), u"C:\\Lib;" + other.Dir + u"\\VCL");
   EXPECT_EQ(ReadValue(rkCurrentUser, kForeignKey, u"Other"), u"not from the setup");
@@ -268,7 +272,7 @@ TEST(UninstallE2E, RemovesTheInstallationAndItselfAndRestoresWhatWasThereBefore)
   result = ConfirmUninstall(d2, other, "uninstall-confirm-other");
   ASSERT_TRUE(result);
   CloseResult(d2, result, 0);
-  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(other.Dir); }, 15000));
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(other.Dir); }, kSelfDeleteMs));
   EXPECT_TRUE(other.Gone());
   EXPECT_FALSE(KeyExists(rkClassesRoot, kAssoc));
   EXPECT_FALSE(KeyExists(rkClassesRoot, kProgId));
@@ -313,7 +317,7 @@ TEST(UninstallE2E, AFileInUseIsReportedAndASecondRunFinishes) {
   ASSERT_TRUE(result);
   EXPECT_EQ(TDriver::Text(d.Control(result, L"ResultLabel")), L"TvUninstTest Busy was removed from your computer.");
   CloseResult(d, result, 0);
-  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, kSelfDeleteMs));
   EXPECT_TRUE(inst.Gone());
 }
 
@@ -346,7 +350,7 @@ TEST(UninstallE2E, AForgedLogIsHeldToTheInstallationsFolders) {
   EXPECT_NE(notes.find(L"Left alone, not a part of this installation: " + Ws(userFile)), std::wstring::npos);
   EXPECT_TRUE(TDriver::Screenshot(result, Shot("uninstall-result-forged")));
   CloseResult(d, result, 0);
-  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, kSelfDeleteMs));
   EXPECT_TRUE(inst.Gone());
   EXPECT_EQ(ReadAll(decoy), "keep");
   EXPECT_EQ(ReadAll(userFile), "keep");
@@ -372,7 +376,7 @@ TEST(UninstallE2E, AnAbortedInstallationWithoutRegistryEntriesGoesToo) {
   ASSERT_TRUE(result);
   EXPECT_EQ(TDriver::Text(d.Control(result, L"ResultLabel")), L"Tramvelon 4 was removed from your computer.");
   CloseResult(d, result, 0);
-  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, kSelfDeleteMs));
 }
 
 // The setup ran in German and recorded it: the uninstaller asks and answers in German,
@@ -397,7 +401,7 @@ TEST(UninstallE2E, SpeaksTheLanguageTheSetupRanIn) {
   EXPECT_EQ(TDriver::Text(d.Control(result, L"ResultLabel")), Ws(inst.Name) + L" wurde von Ihrem Computer entfernt.");
   EXPECT_TRUE(TDriver::Screenshot(result, Shot("uninstall-result-de")));
   CloseResult(d, result, 0);
-  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, 15000));
+  EXPECT_TRUE(TDriver::WaitFor([&] { return !DirectoryExists(inst.Dir); }, kSelfDeleteMs));
   EXPECT_TRUE(inst.Gone());
 }
 
