@@ -276,6 +276,8 @@ function(tramvelon_add_setup target)
   set(rc_file ${work}/payload.rc)
   file(CONFIGURE OUTPUT ${rc_file} CONTENT "${rc}" @ONLY)
   add_custom_target(${target}_payload DEPENDS ${rc_depends})
+  # Other programs that need a setup's payload (benchmarks) take its resource script.
+  set_target_properties(${target}_payload PROPERTIES TV_PAYLOAD_RC ${rc_file})
 
   set(src ${PROJECT_SOURCE_DIR}/setup)
   add_executable(${target} ${src}/tram_win.cpp ${src}/Tram.rc ${rc_file})
