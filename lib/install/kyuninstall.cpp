@@ -49,11 +49,29 @@ String TKyUninstallFile::RelativePath(const String& path) const {
   return ExcludeTrailingBackslash(out);
 }
 
+void TKyUninstallFile::IndexLines() {
+  Index_.clear();
+  for (int i = 0; i < Lines.Count(); ++i) Index_.emplace(UpperCase(Lines[i]), i);
+  IndexedCount_ = Lines.Count();
+}
+
 void TKyUninstallFile::AddLine(const String& line) {
   if (line.empty()) return;
-  for (int i = 0; i < Lines.Count(); ++i)
-    if (SameText(Lines[i], line)) return;
+  if (IndexedCount_ != Lines.Count()) IndexLines();
+  String key = UpperCase(line);
+  auto found = [&] {
+    auto it = Index_.find(key);
+    return it != Index_.end() && it->second < Lines.Count() && SameText(Lines[it->second], line);
+  };
+  if (found()) return;
+  // A record changed in place since the index was made: look again in a new index.
+  if (Index_.count(key)) {
+    IndexLines();
+    if (found()) return;
+  }
   Lines.Add(line);
+  Index_.emplace(std::move(key), Lines.Count() - 1);
+  IndexedCount_ = Lines.Count();
 }
 
 void TKyUninstallFile::AddDir(const String& dir) { AddLine(u"dir" + kSep + RelativePath(dir)); }

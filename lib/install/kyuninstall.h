@@ -2,6 +2,8 @@
 // that a setup run adds, one record per line, read back by the uninstaller.
 #pragma once
 
+#include <unordered_map>
+
 #include "lib/core/kyregistry.h"
 #include "lib/core/kystringlist.h"
 #include "lib/core/kytypes.h"
@@ -44,4 +46,15 @@ class TKyUninstallFile {
   void AddLineEntry(const String& textFile, const String& line);
   // AddLineEntry only when TextFile holds no line equal to Line ignoring case.
   void AddLineIfMissing(const String& textFile, const String& line);
+
+ private:
+  // Where each record is, by its text in upper case, for the duplicate check of AddLine: a
+  // run of thousands of files would otherwise compare each new record with all before it.
+  // Lines may be changed from outside: the index is made again when it no longer counts as
+  // many records, and a record it points to is compared before it counts as found (so no
+  // record is ever dropped; one changed in place may at worst be recorded twice, which the
+  // uninstaller takes back twice without harm).
+  std::unordered_map<String, int> Index_;
+  int IndexedCount_ = 0;
+  void IndexLines();
 };

@@ -51,6 +51,17 @@ TEST(UninstallLog, RecordsAndTheDuplicateCheck) {
   log.AddDir(u"C:\\Tools\\Tramvelon");
   EXPECT_EQ(Records(log), (V{u"dir;Samples", u"file;Tramvelon.exe", u"FILE;SAMPLES",
                              u"line;C:\\IDE\\Help\\D7.ohi;:INDEX Tramvelon Help=TvVcl.hlp", u"dir;"}));
+  // Records set from outside count for the check as well.
+  log.Lines.Clear();
+  log.Lines.Add(u"file;a.txt");
+  log.AddLine(u"FILE;A.TXT");
+  log.AddLine(u"dir;Samples");
+  EXPECT_EQ(Records(log), (V{u"file;a.txt", u"dir;Samples"}));
+  // A large run keeps every record once, in order.
+  for (int i = 0; i < 20000; ++i) log.AddFile(Format(u"C:\\Tools\\Tramvelon\\f%d.txt", {i % 15000}));
+  ASSERT_EQ(log.Lines.Count(), 15002);
+  EXPECT_EQ(log.Lines[2], u"file;f0.txt");
+  EXPECT_EQ(log.Lines[15001], u"file;f14999.txt");
 }
 
 TEST(UninstallLog, RegistryRecords) {
