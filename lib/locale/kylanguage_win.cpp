@@ -370,6 +370,11 @@ void LoadStartupLanguage() {
 }
 
 void DetectLoadedLanguage() {
+  // Only a module that is really open counts (and without one there is nothing to look up).
+  if (GetResourceHandle() == GetInstanceHandle()) {
+    CurrentLanguageCode.clear();
+    return;
+  }
   String program = ProgramFileName();
   bool found = false;
   String code = ReadLanguageChoice(program, found);
@@ -380,8 +385,6 @@ void DetectLoadedLanguage() {
     if (found) result = MatchCode(program, code, true);
     if (result.empty()) result = MatchCode(program, ThreadLocaleAbbreviation(), true);
   }
-  // Only a module that is really open counts.
-  if (GetResourceHandle() == GetInstanceHandle()) result.clear();
   CurrentLanguageCode = result;
 }
 
@@ -444,15 +447,15 @@ int InitEmbeddedLanguages(int flags, const String& resourceType) {
   for (const String& code : names) {
     String target = ChangeFileExt(base, u"." + code);
     FILETIME t{};
-    if ((flags & elKeepSameDate) && haveTime && GetFileTime(target, t) && CompareFileTime(&t, &programTime) == 0)
-      continue;
+    const bool exists = GetFileTime(target, t);
+    if ((flags & elKeepSameDate) && haveTime && exists && CompareFileTime(&t, &programTime) == 0) continue;
     HRSRC r = FindResourceW(nullptr, W(code), W(type));
     if (!r) continue;
     const void* data = LockResource(LoadResource(nullptr, r));
     DWORD size = SizeofResource(nullptr, r);
     bool current = SameText(code, CurrentLanguageCode);
     if (current) LoadLanguageFile(String());  // frees the file
-    DeleteFileW(W(target));
+    if (exists) DeleteFileW(W(target));
     bool written = data && WriteWholeFile(target, data, size);
     if (written && haveTime) SetFileTimeOf(target, programTime);
     if (current) LoadLanguageFile(code);
