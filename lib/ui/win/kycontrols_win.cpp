@@ -469,9 +469,14 @@ void TControl::DestroyHandle() {
   for (TControl* c : Controls_) c->DestroyHandle();
   DestroyWnd();
   Caption_ = Caption();
-  if (ClassProc_) SetWindowLongPtrW(Handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ClassProc_));
+  // Only while the window is still this control's: one destroyed with its parent has ended
+  // already, and its handle may name another window by now.
+  auto& controls = ControlsByWindow();
+  if (auto it = controls.find(Handle_); it != controls.end() && it->second == this) {
+    if (ClassProc_) SetWindowLongPtrW(Handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ClassProc_));
+    controls.erase(it);
+  }
   ClassProc_ = nullptr;
-  ControlsByWindow().erase(Handle_);
   RemovePropW(Handle_, kNameProp);
   if (NameAtom_) GlobalDeleteAtom(NameAtom_);
   NameAtom_ = 0;
