@@ -149,6 +149,8 @@ class TMainForm : public TSetupWizard {
   bool Initialized_ = false;
   // The existing Start-menu folders are listed when the folder page is first shown.
   bool ExistingFoldersListed_ = false;
+  // The licence memo holds the text of the language in use (see LoadLicense).
+  bool LicenseLoaded_ = false;
   // What each list entry stands for, in the lists' order.
   std::vector<TInstallType> ExistingActions_;
   std::vector<TKyVisibleComponent*> SampleEntries_;

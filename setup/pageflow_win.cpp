@@ -193,6 +193,7 @@ void TMainForm::WizardPageChange(TKyComponent*, int) {
   }
   switch (page) {
     case spLicense:
+      if (!LicenseLoaded_) LoadLicense();
       w->SetNextText(LoadResString(SMainYes));
       cancel->SetCaption(LoadResString(SMainNo));
       break;

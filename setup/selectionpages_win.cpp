@@ -85,6 +85,7 @@ void TMainForm::LoadLicense() {
     }
   }
   memo->SetText(text);
+  LicenseLoaded_ = true;
 }
 
 // ---- samples ------------------------------------------------------------------------

@@ -384,6 +384,11 @@ TEST(Pages, LanguageSwitchKeepsChoices) {
   EXPECT_EQ(TDriver::Text(s.Main), kGermanTitle);
   EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), L"&Weiter >");
   s.Snap(L"StartSheet-de");
+  // The licence page, made before the switch, shows the German licence now.
+  for (const wchar_t* sheet : {L"CheckSheet", L"LicenseSheet"}) ASSERT_TRUE(s.NextTo(sheet));
+  EXPECT_EQ(TDriver::Text(s.C(L"LicenseMemo")).rfind(L"TRAMVELON 4 ENDBENUTZER-LIZENZVERTRAG", 0), 0u);
+  for (int i = 0; i < 2; ++i) s.Back();
+  ASSERT_TRUE(s.On(L"StartSheet"));
   ASSERT_TRUE(s.SwitchLanguage(L"العربية"));
   EXPECT_EQ(TDriver::Text(s.Main), kArabicTitle);
   s.Snap(L"StartSheet-ar");
@@ -393,8 +398,10 @@ TEST(Pages, LanguageSwitchKeepsChoices) {
   EXPECT_EQ(TDriver::Text(s.C(L"StartLabel")).rfind(L"Welcome to the Tramvelon Setup program.", 0), 0u);
   s.Snap(L"StartSheet-en");
 
-  // Forward again: every choice is still there.
-  for (const wchar_t* sheet : {L"CheckSheet", L"LicenseSheet", L"SamplesSheet"}) ASSERT_TRUE(s.NextTo(sheet));
+  // Forward again: every choice is still there, the licence in English again.
+  for (const wchar_t* sheet : {L"CheckSheet", L"LicenseSheet"}) ASSERT_TRUE(s.NextTo(sheet));
+  EXPECT_EQ(TDriver::Text(s.C(L"LicenseMemo")).rfind(L"TRAMVELON 4 END-USER LICENCE AGREEMENT", 0), 0u);
+  ASSERT_TRUE(s.NextTo(L"SamplesSheet"));
   EXPECT_EQ(ListChecks(s.C(L"SamplesCheckList")), sampleChecks);
   EXPECT_EQ(TDriver::Text(s.C(L"SpaceRequiredLabel")), required);
   ASSERT_TRUE(s.NextTo(L"DictionarySheet"));
