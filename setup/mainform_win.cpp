@@ -223,10 +223,7 @@ void TMainForm::InitializeSetup() {
   FillExistingPage();
   Initialized_ = true;
   InstallDirectoryEditChange(this);
-  // The licence is put into its memo when its page shows: wrapping a long text costs the
-  // memo's window tens of milliseconds under Wine, which a switch on another page need not wait.
-  LicenseLoaded_ = false;
-  if (TKyWizard* w = Wizard(); w && PageOf(Sheet(w->ActivePageIndex())) == spLicense) LoadLicense();
+  LicenseLoaded_ = false;  // loaded when its page shows
   String first, last;
   if (Installer_->IsPackageSetup) {
     if (TKyWizard* w = Wizard()) w->SetCaption(Format(SSetupPackageCaption, {IntToStr(kSetupMajor)}));

@@ -59,15 +59,11 @@ void TKyUninstallFile::AddLine(const String& line) {
   if (line.empty()) return;
   if (IndexedCount_ != Lines.Count()) IndexLines();
   String key = UpperCase(line);
-  auto found = [&] {
-    auto it = Index_.find(key);
-    return it != Index_.end() && it->second < Lines.Count() && SameText(Lines[it->second], line);
-  };
-  if (found()) return;
-  // A record changed in place since the index was made: look again in a new index.
-  if (Index_.count(key)) {
+  if (auto it = Index_.find(key); it != Index_.end()) {
+    if (SameText(Lines[it->second], line)) return;
+    // A record changed in place since the index was made: a new index tells.
     IndexLines();
-    if (found()) return;
+    if (Index_.count(key)) return;
   }
   Lines.Add(line);
   Index_.emplace(std::move(key), Lines.Count() - 1);
