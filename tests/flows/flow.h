@@ -2,6 +2,8 @@
 // registry and shortcuts read back, and the uninstaller run as Apps & Features runs it.
 #pragma once
 
+#include <initializer_list>
+
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -113,6 +115,8 @@ class TSetupRun {
   void Back() { D.Click(C(L"BackButton")); }
   // Next, then waits for Sheet; a screenshot named Prefix-Sheet is kept of it.
   bool NextTo(const wchar_t* sheet, int timeoutMs = 10000);
+  // NextTo each sheet in turn; false at the first that does not show.
+  bool NextThrough(std::initializer_list<const wchar_t*> sheets);
   void Snap(const std::wstring& name);
   // A shown window of the setup other than its main window, by its component name
   // (ExitSetupDialog, PasswordDialog), whatever its title says in the current language.
@@ -126,6 +130,8 @@ class TSetupRun {
   std::wstring ShotPrefix;
   // Presses Finish on the last page and waits for the setup to end.
   int Finish();
+  // Finish without starting Tramvelon or opening the read-me.
+  int FinishQuietly();
   // Ends the setup however it stands (the exit question answered with Exit Setup).
   void Kill();
 };

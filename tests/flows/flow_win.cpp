@@ -327,9 +327,21 @@ bool TSetupRun::NextTo(const wchar_t* sheet, int timeoutMs) {
   return true;
 }
 
+bool TSetupRun::NextThrough(std::initializer_list<const wchar_t*> sheets) {
+  for (const wchar_t* sheet : sheets)
+    if (!NextTo(sheet)) return false;
+  return true;
+}
+
 int TSetupRun::Finish() {
   Next();
   return D.WaitExit(20000);
+}
+
+int TSetupRun::FinishQuietly() {
+  D.SetChecked(C(L"ApplicationCheck"), false);
+  D.SetChecked(C(L"ReadmeCheck"), false);
+  return Finish();
 }
 
 void TSetupRun::Kill() {

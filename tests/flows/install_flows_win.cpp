@@ -29,10 +29,7 @@ void WalkToFinish(TSetupRun& s, bool existing) {
   EXPECT_EQ(TDriver::Text(s.C(L"CancelButton")), L"&No");
   ASSERT_TRUE(s.NextTo(L"SamplesSheet"));
   EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), L"&Next");
-  ASSERT_TRUE(s.NextTo(L"DictionarySheet"));
-  ASSERT_TRUE(s.NextTo(L"LanguagesSheet"));
-  ASSERT_TRUE(s.NextTo(L"DestinationSheet"));
-  ASSERT_TRUE(s.NextTo(L"FolderSheet"));
+  ASSERT_TRUE(s.NextThrough({L"DictionarySheet", L"LanguagesSheet", L"DestinationSheet", L"FolderSheet"}));
   ASSERT_TRUE(s.NextTo(L"FinishSheet", 120000));
   EXPECT_EQ(TDriver::Text(s.C(L"NextButton")), L"&Finish");
   EXPECT_FALSE(TDriver::Enabled(s.C(L"CancelButton")));
@@ -43,9 +40,7 @@ void InstallWithDefaults(const std::wstring& prefix, bool existing) {
   TSetupRun s(SetupExe("full"));
   s.ShotPrefix = prefix;
   WalkToFinish(s, existing);
-  s.D.SetChecked(s.C(L"ApplicationCheck"), false);
-  s.D.SetChecked(s.C(L"ReadmeCheck"), false);
-  ASSERT_EQ(s.Finish(), 0);
+  ASSERT_EQ(s.FinishQuietly(), 0);
 }
 
 }  // namespace
@@ -130,9 +125,7 @@ TEST(Flows, UpdateModifyAndFreshBeside) {
     EXPECT_TRUE(TDriver::Checked(RadioButton(s.C(L"ExistingGroup"), L"Update")));
     ASSERT_TRUE(s.NextTo(L"LicenseSheet"));
     ASSERT_TRUE(s.NextTo(L"FinishSheet", 120000));
-    s.D.SetChecked(s.C(L"ApplicationCheck"), false);
-    s.D.SetChecked(s.C(L"ReadmeCheck"), false);
-    ASSERT_EQ(s.Finish(), 0);
+    ASSERT_EQ(s.FinishQuietly(), 0);
   }
   auto updatedLog = LogLines(p.Inst);
   ASSERT_GE(updatedLog.size(), firstLog.size());
@@ -151,18 +144,13 @@ TEST(Flows, UpdateModifyAndFreshBeside) {
     ASSERT_TRUE(TDriver::WaitFor([&] {
       return TDriver::Text(s.C(L"ExistingDescriptionLabel")).rfind(L"Modifies", 0) == 0;
     }, 5000));
-    ASSERT_TRUE(s.NextTo(L"LicenseSheet"));
-    ASSERT_TRUE(s.NextTo(L"SamplesSheet"));
-    ASSERT_TRUE(s.NextTo(L"DictionarySheet"));
-    ASSERT_TRUE(s.NextTo(L"LanguagesSheet"));
-    ASSERT_TRUE(s.NextTo(L"DestinationSheet"));
+    ASSERT_TRUE(s.NextThrough({L"LicenseSheet", L"SamplesSheet", L"DictionarySheet", L"LanguagesSheet",
+                               L"DestinationSheet"}));
     EXPECT_EQ(TDriver::Text(s.C(L"InstallDirectoryEdit")), Ws(p.Inst));
     ASSERT_TRUE(s.NextTo(L"FolderSheet"));
     EXPECT_EQ(TDriver::Text(s.C(L"ProgramFolderEdit")), L"Tramvelon 4");
     ASSERT_TRUE(s.NextTo(L"FinishSheet", 120000));
-    s.D.SetChecked(s.C(L"ApplicationCheck"), false);
-    s.D.SetChecked(s.C(L"ReadmeCheck"), false);
-    ASSERT_EQ(s.Finish(), 0);
+    ASSERT_EQ(s.FinishQuietly(), 0);
   }
 
   // A fresh installation beside it: its own name, folders and desktop shortcut.
@@ -176,19 +164,14 @@ TEST(Flows, UpdateModifyAndFreshBeside) {
     ASSERT_TRUE(TDriver::WaitFor([&] {
       return TDriver::Text(s.C(L"ExistingDescriptionLabel")).rfind(L"Makes a fresh", 0) == 0;
     }, 5000));
-    ASSERT_TRUE(s.NextTo(L"LicenseSheet"));
-    ASSERT_TRUE(s.NextTo(L"SamplesSheet"));
-    ASSERT_TRUE(s.NextTo(L"DictionarySheet"));
-    ASSERT_TRUE(s.NextTo(L"LanguagesSheet"));
-    ASSERT_TRUE(s.NextTo(L"DestinationSheet"));
+    ASSERT_TRUE(s.NextThrough({L"LicenseSheet", L"SamplesSheet", L"DictionarySheet", L"LanguagesSheet",
+                               L"DestinationSheet"}));
     EXPECT_EQ(TDriver::Text(s.C(L"InstallDirectoryEdit")), Ws(p.Inst + u" (2)"));
     EXPECT_EQ(TDriver::Text(s.C(L"PersonalDirectoryEdit")), Ws(p.Personal + u" (2)"));
     ASSERT_TRUE(s.NextTo(L"FolderSheet"));
     EXPECT_EQ(TDriver::Text(s.C(L"ProgramFolderEdit")), L"Tramvelon 4 (2)");
     ASSERT_TRUE(s.NextTo(L"FinishSheet", 120000));
-    s.D.SetChecked(s.C(L"ApplicationCheck"), false);
-    s.D.SetChecked(s.C(L"ReadmeCheck"), false);
-    ASSERT_EQ(s.Finish(), 0);
+    ASSERT_EQ(s.FinishQuietly(), 0);
   }
   const String second = UninstallKey(u"Tramvelon 4 (2)");
   EXPECT_EQ(ReadValue(rkLocalMachine, second, u"UninstallString"), KyJoinPath(p.Inst + u" (2)", u"TvUninstall.exe"));
@@ -233,16 +216,10 @@ TEST(Flows, CopySettingsFromThePreviousVersion) {
     ASSERT_TRUE(s.NextTo(L"ExistingSheet"));
     EXPECT_EQ(TDriver::Text(s.C(L"ExistingVersionLabel")), L"Unknown version");
     EXPECT_TRUE(TDriver::Checked(RadioButton(s.C(L"ExistingGroup"), L"Copy")));
-    ASSERT_TRUE(s.NextTo(L"LicenseSheet"));
-    ASSERT_TRUE(s.NextTo(L"SamplesSheet"));
-    ASSERT_TRUE(s.NextTo(L"DictionarySheet"));
-    ASSERT_TRUE(s.NextTo(L"LanguagesSheet"));
-    ASSERT_TRUE(s.NextTo(L"DestinationSheet"));
-    ASSERT_TRUE(s.NextTo(L"FolderSheet"));
+    ASSERT_TRUE(s.NextThrough({L"LicenseSheet", L"SamplesSheet", L"DictionarySheet", L"LanguagesSheet",
+                               L"DestinationSheet", L"FolderSheet"}));
     ASSERT_TRUE(s.NextTo(L"FinishSheet", 120000));
-    s.D.SetChecked(s.C(L"ApplicationCheck"), false);
-    s.D.SetChecked(s.C(L"ReadmeCheck"), false);
-    ASSERT_EQ(s.Finish(), 0);
+    ASSERT_EQ(s.FinishQuietly(), 0);
   }
   // The settings and the translation memories (not the subfolder) came over.
   EXPECT_EQ(ReadAll(KyJoinPath(p.Personal, u"Tramvelon.tvo")), "<options version=\"3\"/>");
@@ -281,9 +258,7 @@ TEST(Flows, EscapeDuringTheExtractionStopsAndTheLogTakesItBack) {
     ASSERT_TRUE(s.On(L"FinishSheet", 120000));
     s.Snap(L"FinishSheet");
     EXPECT_FALSE(s.D.WaitWindow(L"Exit Setup", 500)) << "Escape stops the run without a question";
-    s.D.SetChecked(s.C(L"ApplicationCheck"), false);
-    s.D.SetChecked(s.C(L"ReadmeCheck"), false);
-    ASSERT_EQ(s.Finish(), 0);
+    ASSERT_EQ(s.FinishQuietly(), 0);
   }
   // Stopped before the registry: no entry in Apps & Features, but the log and the uninstaller.
   EXPECT_FALSE(KeyExists(rkLocalMachine, UninstallKey(u"Tramvelon 4")));

@@ -30,9 +30,7 @@ void WalkToFolderSheet(TSetupRun& s) {
   EXPECT_FALSE(TDriver::Visible(s.C(L"CheckSheet")));
   EXPECT_EQ(TDriver::Text(s.Main), L"4 Translator Package Setup - Software License Agreement");
   ASSERT_TRUE(s.NextTo(L"DictionarySheet")) << "the package setup has no samples page";
-  ASSERT_TRUE(s.NextTo(L"LanguagesSheet"));
-  ASSERT_TRUE(s.NextTo(L"DestinationSheet"));
-  ASSERT_TRUE(s.NextTo(L"FolderSheet"));
+  ASSERT_TRUE(s.NextThrough({L"LanguagesSheet", L"DestinationSheet", L"FolderSheet"}));
 }
 
 void ExpectPackageFinishPage(TSetupRun& s) {
