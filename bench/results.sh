@@ -32,7 +32,9 @@ for name, v in series.items():
 PY
 }
 
-# Median of figure $1 over median of figure $2.
+# Median of figure $1 over median of figure $2; with as many values of both, taken in the same
+# rounds, also the median of the rounds' own ratios, which a slow moment of the machine moves
+# less (both programs of a round meet the same moment).
 ratio() {
   python3 - "$RESULTS" "$1" "$2" <<'PY'
 import statistics, sys
@@ -42,6 +44,9 @@ for line in open(sys.argv[1]):
     v.setdefault(name, []).append(float(value))
 a, b = v.get(sys.argv[2]), v.get(sys.argv[3])
 if a and b:
-    print("%s / %s, medians: %.2f" % (sys.argv[2], sys.argv[3], statistics.median(a) / statistics.median(b)))
+    line = "%s / %s, medians: %.2f" % (sys.argv[2], sys.argv[3], statistics.median(a) / statistics.median(b))
+    if len(a) == len(b):
+        line += ", median of the rounds' ratios: %.2f" % statistics.median(x / y for x, y in zip(a, b))
+    print(line)
 PY
 }
