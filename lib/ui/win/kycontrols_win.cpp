@@ -43,9 +43,8 @@ std::unordered_map<HWND, TControl*>& ControlsByWindow() {
 // yet the default handling of WM_NCPAINT asks the wineserver for its visible region: a
 // round trip for each control of a page when it is first shown.
 bool HasNoFrame(HWND h) {
-  if (!(GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD) ||
-      (GetWindowLongPtrW(h, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)))
-    return false;
+  const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
+  if (!(style & WS_CHILD) || (style & (WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME))) return false;
   RECT w, c;
   return GetWindowRect(h, &w) && GetClientRect(h, &c) && w.right - w.left == c.right && w.bottom - w.top == c.bottom;
 }
@@ -469,20 +468,20 @@ void TControl::DestroyHandle() {
   for (TControl* c : Controls_) c->DestroyHandle();
   DestroyWnd();
   Caption_ = Caption();
-  // Only while the window is still this control's: one destroyed with its parent has ended
-  // already, and its handle may name another window by now.
+  // The window only while it is still this control's: one destroyed with its parent has
+  // ended already (and left the table), and its handle may name another window by now.
   auto& controls = ControlsByWindow();
-  if (auto it = controls.find(Handle_); it != controls.end() && it->second == this) {
-    if (ClassProc_) SetWindowLongPtrW(Handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ClassProc_));
-    controls.erase(it);
-  }
-  ClassProc_ = nullptr;
-  RemovePropW(Handle_, kNameProp);
-  if (NameAtom_) GlobalDeleteAtom(NameAtom_);
-  NameAtom_ = 0;
   HWND h = Handle_;
   Handle_ = nullptr;
-  DestroyWindow(h);
+  if (auto it = controls.find(h); it != controls.end() && it->second == this) {
+    if (ClassProc_) SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ClassProc_));
+    controls.erase(it);
+    RemovePropW(h, kNameProp);
+    DestroyWindow(h);
+  }
+  ClassProc_ = nullptr;
+  if (NameAtom_) GlobalDeleteAtom(NameAtom_);
+  NameAtom_ = 0;
 }
 
 void TControl::Recreate() {
