@@ -66,19 +66,16 @@ bool GetFileTime(const String& file, FILETIME& t) {
   return true;
 }
 
-bool SetFileTimeOf(const String& file, const FILETIME& t) {
-  TFileHandle h(CreateFileW(W(file), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  return h && SetFileTime(h.Get(), nullptr, nullptr, &t);
-}
-
 // Writes the bytes whole or not at all: a temporary file that then replaces the target.
-bool WriteWholeFile(const String& file, const void* data, DWORD size) {
+// A given time becomes the file's date (set through the same handle; the move keeps it).
+bool WriteWholeFile(const String& file, const void* data, DWORD size, const FILETIME* time) {
   String temp = file + u".tmp";
   {
     TFileHandle h(CreateFileW(W(temp), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h) return false;
     DWORD written = 0;
-    if (!WriteFile(h.Get(), data, size, &written, nullptr) || written != size) {
+    if (!WriteFile(h.Get(), data, size, &written, nullptr) || written != size ||
+        (time && !SetFileTime(h.Get(), nullptr, nullptr, time))) {
       h.Reset();
       DeleteFileW(W(temp));
       return false;
@@ -89,6 +86,12 @@ bool WriteWholeFile(const String& file, const void* data, DWORD size) {
     return false;
   }
   return true;
+}
+
+// A language file opened for its resources only; nothing when the file does not exist (the
+// loader would otherwise go on to look for it as a program library).
+HMODULE OpenDataModule(const String& file) {
+  return FileExists(file) ? LoadLibraryExW(W(file), nullptr, LOAD_LIBRARY_AS_DATAFILE) : nullptr;
 }
 
 void SetActiveModule(HMODULE module) {
@@ -105,8 +108,13 @@ String GetShellFolder(int csidl) {
 }
 
 String LanguageFallbackFolder() {
-  String personal = GetShellFolder(CSIDL_PERSONAL);
-  return personal.empty() ? String() : IncludeTrailingBackslash(personal) + u"Tramvelon";
+  // Looked up once: every failed look-up of a language file beside the program asks for it,
+  // and the user's documents folder does not move while the program runs.
+  static const String folder = [] {
+    String personal = GetShellFolder(CSIDL_PERSONAL);
+    return personal.empty() ? String() : IncludeTrailingBackslash(personal) + u"Tramvelon";
+  }();
+  return folder;
 }
 
 bool IsMatchingVersion(const String& file) {
@@ -244,13 +252,13 @@ void LoadFormatSettings(std::uint32_t locale) {
 
 void* OpenLanguageFile(const String& programFile, const String& extension) {
   String file = extension.empty() ? programFile : ChangeFileExt(programFile, extension);
-  HMODULE h = LoadLibraryExW(W(file), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE h = OpenDataModule(file);
   if (!h) {
     String folder = LanguageFallbackFolder();
     if (!folder.empty()) {
       String name = ExtractFileName(programFile);
       String other = IncludeTrailingBackslash(folder) + (extension.empty() ? name : ChangeFileExt(name, extension));
-      h = LoadLibraryExW(W(other), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+      h = OpenDataModule(other);
     }
   }
   if (h) {
@@ -269,8 +277,7 @@ void* LoadLanguageFile(const String& code, const String& fileName) {
   }
   HMODULE h = nullptr;
   if (!fileName.empty()) {
-    if (!FileExists(fileName)) return nullptr;
-    h = LoadLibraryExW(W(fileName), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    h = OpenDataModule(fileName);
     if (h) {
       PreviousLanguageCode = CurrentLanguageCode;
       CurrentLanguageCode = code;
@@ -359,12 +366,12 @@ void LoadStartupLanguage() {
   }
   if (found && TrimBlanks(choice).empty()) return;  // English was chosen
   HMODULE h = nullptr;
-  if (found) h = LoadLibraryExW(W(ChangeFileExt(program, u"." + TrimBlanks(choice))), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (found) h = OpenDataModule(ChangeFileExt(program, u"." + TrimBlanks(choice)));
   String abbr = ThreadLocaleAbbreviation();
   if (!h && !abbr.empty()) {
-    h = LoadLibraryExW(W(ChangeFileExt(program, u"." + abbr)), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    h = OpenDataModule(ChangeFileExt(program, u"." + abbr));
     if (!h && abbr.size() == 3)
-      h = LoadLibraryExW(W(ChangeFileExt(program, u"." + abbr.substr(0, 2))), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+      h = OpenDataModule(ChangeFileExt(program, u"." + abbr.substr(0, 2)));
   }
   if (h) SetActiveModule(h);
 }
@@ -456,8 +463,7 @@ int InitEmbeddedLanguages(int flags, const String& resourceType) {
     bool current = SameText(code, CurrentLanguageCode);
     if (current) LoadLanguageFile(String());  // frees the file
     if (exists) DeleteFileW(W(target));
-    bool written = data && WriteWholeFile(target, data, size);
-    if (written && haveTime) SetFileTimeOf(target, programTime);
+    bool written = data && WriteWholeFile(target, data, size, haveTime ? &programTime : nullptr);
     if (current) LoadLanguageFile(code);
     if (!written) continue;
     if (flags & elDeleteAtExit) ExtractedLanguageFiles.push_back(target);

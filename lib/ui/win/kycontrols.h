@@ -1,5 +1,6 @@
-// Controls on the Win32 common controls. Every control is a window of its own whose
-// component name is readable from other processes (window property "KyName").
+// Controls on the Win32 common controls. Every control that takes input or shows text is
+// a window of its own whose component name is readable from other processes (window
+// property "KyName"); lines and pictures are painted by their parent (TGraphicControl).
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -13,9 +14,11 @@
 #include <vector>
 
 #include "lib/core/kyfontdesc.h"
+#include "lib/core/win/kywin.h"
 #include "lib/ui/kycomponent.h"
 
 class TControl;
+class TGraphicControl;
 class TKyCustomForm;
 using TNotifyEvent = std::function<void(TKyComponent* sender)>;
 using TCloseQueryEvent = std::function<void(TKyComponent* sender, bool& canClose)>;
@@ -161,6 +164,8 @@ class TControl : public TKyComponent {
 
   HWND Handle() const { return Handle_; }
   bool HandleAllocated() const { return Handle_ != nullptr; }
+  // False for a control that its parent paints (TGraphicControl).
+  virtual bool HasWindow() const { return true; }
   // Creates the window and those of the children (parents first).
   void CreateHandle();
   void DestroyHandle();
@@ -201,6 +206,8 @@ class TControl : public TKyComponent {
   virtual void DestroyWnd() {}
   // False for a control that makes its children's windows itself, when they are needed.
   virtual bool MakesChildWindows() const { return true; }
+  // A control without a window: its place in the parent is painted again.
+  void InvalidateInParent() const;
   // SetCaption of a control that has no window yet.
   virtual void TextSetWithoutWindow() {}
   void Recreate();
@@ -242,6 +249,14 @@ class TWinContainer : public TControl {
   using TControl::TControl;
   static LRESULT CALLBACK ContainerProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
   static const wchar_t* ContainerClass();
+
+ protected:
+  // What a container does with a message of its children or of its graphic controls;
+  // true when it handled it.
+  bool ContainerMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+ private:
+  TGraphicControl* GraphicControlAt(POINT clientPoint) const;
 };
 
 class TLabel : public TControl {
@@ -468,20 +483,17 @@ class TProgressBar : public TControl {
   int Min_ = 0, Max_ = 100, Position_ = 0;
 };
 
+// The system's group box window holding the group's controls: it routes their
+// notifications as a container does and erases its own background.
 class TGroupBox : public TWinContainer {
  public:
   explicit TGroupBox(TKyComponent* owner);
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-  void TextChanged() override;
 
  protected:
   void CreateParams(TCreateParams& p) override;
-  void CreateWnd() override;
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
-
- private:
-  HWND Frame_ = nullptr;
 };
 
 class TRadioGroup : public TGroupBox {
@@ -506,40 +518,52 @@ class TRadioGroup : public TGroupBox {
   int ItemIndex_ = -1;
 };
 
+// A control without a window of its own (a line, a picture): its parent paints it, after
+// its background and below its windowed children, and passes it the clicks on it. Every
+// window costs its making, showing and painting; these take no input and show no text.
+class TGraphicControl : public TControl {
+ public:
+  using TControl::TControl;
+  // Draws the control into its parent's context; Bounds is its place there.
+  virtual void Paint(HDC dc, const RECT& bounds) = 0;
+  RECT BoundsRect() const { return RECT{Left(), Top(), Left() + Width(), Top() + Height()}; }
+  bool HasWindow() const final { return false; }
+
+ protected:
+  void CreateParams(TCreateParams&) final {}
+};
+
 // A line or a frame.
-class TBevel : public TControl {
+class TBevel : public TGraphicControl {
  public:
   explicit TBevel(TKyComponent* owner);
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
   int Shape() const { return Shape_; }  // 0 box, 1 top line, 2 bottom line, 3 frame
-  void SetShape(int v) { Shape_ = v; }
-
- protected:
-  void CreateParams(TCreateParams& p) override;
+  void SetShape(int v) {
+    Shape_ = v;
+    InvalidateInParent();
+  }
+  void Paint(HDC dc, const RECT& bounds) override;
 
  private:
   int Shape_ = 0;
 };
 
 // A picture: a bitmap resource of the module, named by the Picture property.
-class TImage : public TControl {
+// Drawn at its natural size from the top left corner, cut off at the control's bounds.
+class TImage : public TGraphicControl {
  public:
   explicit TImage(TKyComponent* owner);
-  ~TImage() override;
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
   String Picture() const { return Picture_; }
   void SetPicture(const String& resourceName);
-  void CommandNotify(WORD code) override;
-
- protected:
-  void CreateParams(TCreateParams& p) override;
-  void CreateWnd() override;
+  void Paint(HDC dc, const RECT& bounds) override;
 
  private:
   String Picture_;
-  HBITMAP Bitmap_ = nullptr;
+  TGdiObject Bitmap_;
 };
 
 class TTabSheet;

@@ -305,11 +305,21 @@ TKyCustomForm* TControl::ParentForm() {
 void TControl::SetBounds(int l, int t, int w, int h) {
   // The window is where the fields say (a mirrored parent counts from its other edge).
   if (l == Left_ && t == Top_ && w == Width_ && h == Height_) return;
+  if (!HasWindow()) InvalidateInParent();  // where it was
   Left_ = l;
   Top_ = t;
   Width_ = w;
   Height_ = h;
   if (Handle_ && Parent_) MoveWindow(Handle_, l, t, w, h, TRUE);
+  if (!HasWindow()) InvalidateInParent();
+}
+
+void TControl::InvalidateInParent() const {
+  // A hidden parent paints all of itself when it shows.
+  if (!Parent_ || !Parent_->Handle_ || !IsWindowVisible(Parent_->Handle_)) return;
+  RECT r{Left_, Top_, Left_ + Width_, Top_ + Height_};
+  // With the windows above it (a transparent label on a picture paints on it).
+  RedrawWindow(Parent_->Handle_, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 String TControl::Caption() const {
@@ -329,8 +339,10 @@ void TControl::SetCaption(const String& s) {
 }
 
 void TControl::SetVisible(bool v) {
+  if (v == Visible_ && !Handle_) return;
   Visible_ = v;
   if (Handle_ && Parent_) ShowWindow(Handle_, v ? SW_SHOWNA : SW_HIDE);
+  if (!HasWindow()) InvalidateInParent();
 }
 
 bool TControl::Showing() const {
@@ -415,6 +427,10 @@ void TControl::SetName(const String& name) {
 }
 
 void TControl::CreateHandle() {
+  if (!HasWindow()) {
+    InvalidateInParent();
+    return;
+  }
   if (!Handle_) {
     if (Parent_ && !Parent_->Handle_) return;
     TCreateParams p;
@@ -529,82 +545,113 @@ LRESULT CALLBACK TWinContainer::ContainerProc(HWND h, UINT msg, WPARAM wp, LPARA
     ControlsByWindow()[h] = static_cast<TControl*>(cs->lpCreateParams);
   }
   if (msg == WM_NCPAINT && HasNoFrame(h)) return 0;
-  TControl* self = TControl::FromHandle(h);
+  auto* self = dynamic_cast<TWinContainer*>(TControl::FromHandle(h));
   LRESULT result = 0;
   bool handled = false;
-  Guarded([&] {
-    switch (msg) {
-      case WM_COMMAND:
-        if (TControl* c = TControl::FromHandle(reinterpret_cast<HWND>(lp))) {
-          c->CommandNotify(HIWORD(wp));
-          handled = true;
-          return;
-        }
-        if (auto* rg = dynamic_cast<TRadioGroup*>(self); rg && LOWORD(wp) >= 1000 && HIWORD(wp) == BN_CLICKED) {
-          rg->ButtonClicked(LOWORD(wp) - 1000);
-          handled = true;
-          return;
-        }
-        break;
-      case WM_NOTIFY:
-        if (TControl* c = TControl::FromHandle(reinterpret_cast<NMHDR*>(lp)->hwndFrom)) {
-          result = c->Notify(reinterpret_cast<NMHDR*>(lp));
-          handled = true;
-          return;
-        }
-        break;
-      case WM_CTLCOLORSTATIC:
-      case WM_CTLCOLORBTN:
-        if (TControl* c = TControl::FromHandle(reinterpret_cast<HWND>(lp))) {
-          result = reinterpret_cast<LRESULT>(c->CtlColor(reinterpret_cast<HDC>(wp)));
-          handled = true;
-          return;
-        }
-        break;
-      case WM_DRAWITEM:
-        if (TControl* c = TControl::FromHandle(reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem)) {
-          handled = c->DrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lp));
-          result = TRUE;
-          return;
-        }
-        break;
-      case WM_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-        if (self)
-          for (int i = 0; i < self->ControlCount(); ++i)
-            if (self->Controls(i)->ControlId() == static_cast<int>(mis->CtlID)) {
-              handled = self->Controls(i)->MeasureItem(mis);
-              result = TRUE;
-              return;
-            }
-        break;
-      }
-      case WM_CLOSE:
-        // A multi-line edit takes Escape itself and posts WM_CLOSE to its parent. Only a
-        // form may close; for a page or group box this is the form's Escape.
-        if (self && !dynamic_cast<TKyCustomForm*>(self)) {
-          if (TKyCustomForm* form = self->ParentForm(); form && form->Handle())
-            PostMessageW(form->Handle(), WM_COMMAND, IDCANCEL, 0);
-          handled = true;
-          return;
-        }
-        break;
-      case WM_ERASEBKGND:
-        if (self) {
-          RECT r;
-          GetClientRect(h, &r);
-          FillRect(reinterpret_cast<HDC>(wp), &r, self->CtlColor(reinterpret_cast<HDC>(wp)));
-          result = 1;
-          handled = true;
-          return;
-        }
-        break;
-    }
-    if (self) handled = self->WndProc(msg, wp, lp, result);
-  });
+  if (self) Guarded([&] { handled = self->ContainerMessage(msg, wp, lp, result) || self->WndProc(msg, wp, lp, result); });
   if (handled) return result;
   if (msg == WM_NCDESTROY) ControlsByWindow().erase(h);
   return DefWindowProcW(h, msg, wp, lp);
+}
+
+TGraphicControl* TWinContainer::GraphicControlAt(POINT p) const {
+  // The last painted is on top.
+  for (int i = ControlCount() - 1; i >= 0; --i) {
+    auto* g = dynamic_cast<TGraphicControl*>(Controls(i));
+    RECT r = g ? g->BoundsRect() : RECT{};
+    if (g && g->Visible() && PtInRect(&r, p)) return g;
+  }
+  return nullptr;
+}
+
+bool TWinContainer::ContainerMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (TControl* c = TControl::FromHandle(reinterpret_cast<HWND>(lp))) {
+        c->CommandNotify(HIWORD(wp));
+        return true;
+      }
+      if (auto* rg = dynamic_cast<TRadioGroup*>(this); rg && LOWORD(wp) >= 1000 && HIWORD(wp) == BN_CLICKED) {
+        rg->ButtonClicked(LOWORD(wp) - 1000);
+        return true;
+      }
+      return false;
+    case WM_NOTIFY:
+      if (TControl* c = TControl::FromHandle(reinterpret_cast<NMHDR*>(lp)->hwndFrom)) {
+        result = c->Notify(reinterpret_cast<NMHDR*>(lp));
+        return true;
+      }
+      return false;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      if (TControl* c = TControl::FromHandle(reinterpret_cast<HWND>(lp))) {
+        result = reinterpret_cast<LRESULT>(c->CtlColor(reinterpret_cast<HDC>(wp)));
+        return true;
+      }
+      return false;
+    case WM_DRAWITEM:
+      if (TControl* c = TControl::FromHandle(reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem)) {
+        result = TRUE;
+        return c->DrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+      }
+      return false;
+    case WM_MEASUREITEM: {
+      auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      for (int i = 0; i < ControlCount(); ++i)
+        if (Controls(i)->ControlId() == static_cast<int>(mis->CtlID)) {
+          result = TRUE;
+          return Controls(i)->MeasureItem(mis);
+        }
+      return false;
+    }
+    case WM_CLOSE:
+      // A multi-line edit takes Escape itself and posts WM_CLOSE to its parent. Only a
+      // form may close; for a page or group box this is the form's Escape.
+      if (dynamic_cast<TKyCustomForm*>(this)) return false;
+      if (TKyCustomForm* form = ParentForm(); form && form->Handle()) PostMessageW(form->Handle(), WM_COMMAND, IDCANCEL, 0);
+      return true;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(Handle(), &r);
+      FillRect(reinterpret_cast<HDC>(wp), &r, CtlColor(reinterpret_cast<HDC>(wp)));
+      result = 1;
+      return true;
+    }
+    case WM_PAINT: {
+      bool any = false;
+      for (int i = 0; i < ControlCount() && !any; ++i) any = !Controls(i)->HasWindow() && Controls(i)->Visible();
+      if (!any) return false;
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(Handle(), &ps);
+      for (int i = 0; i < ControlCount(); ++i) {
+        auto* g = dynamic_cast<TGraphicControl*>(Controls(i));
+        RECT r = g ? g->BoundsRect() : RECT{}, common;
+        if (g && g->Visible() && IntersectRect(&common, &r, &ps.rcPaint)) g->Paint(dc, r);
+      }
+      EndPaint(Handle(), &ps);
+      result = 0;
+      return true;
+    }
+    case WM_LBUTTONDOWN:
+      if (TGraphicControl* g = GraphicControlAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) {
+        g->Click();
+        return true;
+      }
+      return false;
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wp) == Handle() && LOWORD(lp) == HTCLIENT) {
+        POINT p;
+        GetCursorPos(&p);
+        MapWindowPoints(nullptr, Handle(), &p, 1);  // minds a mirrored layout, ScreenToClient does not
+        if (TGraphicControl* g = GraphicControlAt(p); g && g->Cursor() == crHandPoint) {
+          ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
+          result = TRUE;
+          return true;
+        }
+      }
+      return false;
+  }
+  return false;
 }
 
 void RegisterControlClasses() {
@@ -615,6 +662,8 @@ void RegisterControlClasses() {
   InitCommonControlsEx(&icc);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
+  // Double clicks arrive as such: the second click on a picture is no second Click.
+  wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = TWinContainer::ContainerProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -1196,28 +1245,15 @@ const TClassInfo& TGroupBox::StaticClassInfo() {
 }
 
 void TGroupBox::CreateParams(TCreateParams& p) {
-  p.ClassName = ContainerClass();
+  p.ClassName = L"BUTTON";
+  p.Style = BS_GROUPBOX | WS_CLIPCHILDREN;
   p.ExStyle = WS_EX_CONTROLPARENT;
 }
 
 bool TGroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  // New child windows go below their older siblings: push the frame down again.
-  if (msg == WM_PARENTNOTIFY && LOWORD(wp) == WM_CREATE && Frame_)
-    SetWindowPos(Frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The frame and caption are the button class's painting.
+  if (msg != WM_PAINT && ContainerMessage(msg, wp, lp, result)) return true;
   return TWinContainer::WndProc(msg, wp, lp, result);
-}
-
-void TGroupBox::TextChanged() {
-  if (Frame_) SetWindowTextW(Frame_, W(Caption()));
-}
-
-void TGroupBox::CreateWnd() {
-  // The frame and caption are a group-box button that fills the container.
-  // Clipped and kept below the group's controls, so that it never paints over them.
-  Frame_ = CreateWindowExW(0, L"BUTTON", W(Caption_), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, 0,
-                           Width(), Height(), Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetWindowPos(Frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SendMessageW(Frame_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
 }
 
 TRadioGroup::TRadioGroup(TKyComponent* owner) : TGroupBox(owner), Items_(std::make_unique<TKyStringVector>()) {
@@ -1244,10 +1280,7 @@ void TRadioGroup::ButtonClicked(int index) {
   TControl::Click();
 }
 
-void TRadioGroup::CreateWnd() {
-  TGroupBox::CreateWnd();
-  Rebuild();
-}
+void TRadioGroup::CreateWnd() { Rebuild(); }
 
 namespace {
 LRESULT CALLBACK RadioProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
@@ -1256,7 +1289,6 @@ LRESULT CALLBACK RadioProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, 
 }  // namespace
 
 void TRadioGroup::TextChanged() {
-  TGroupBox::TextChanged();
   for (size_t i = 0; i < Buttons_.size() && static_cast<int>(i) < Items_->Count(); ++i)
     SetWindowTextW(Buttons_[i], W(Items_->Get(static_cast<int>(i))));
 }
@@ -1280,7 +1312,7 @@ void TRadioGroup::Rebuild() {
 
 // ---- bevel and image --------------------------------------------------------------
 
-TBevel::TBevel(TKyComponent* owner) : TControl(owner) {}
+TBevel::TBevel(TKyComponent* owner) : TGraphicControl(owner) {}
 
 const TClassInfo& TBevel::StaticClassInfo() {
   static const TClassInfo info(u"TBevel", &TControl::StaticClassInfo(),
@@ -1289,17 +1321,12 @@ const TClassInfo& TBevel::StaticClassInfo() {
   return info;
 }
 
-void TBevel::CreateParams(TCreateParams& p) {
-  p.ClassName = L"STATIC";
-  p.Style = (Shape_ == 1 || Shape_ == 2) ? SS_ETCHEDHORZ : SS_ETCHEDFRAME;
+void TBevel::Paint(HDC dc, const RECT& bounds) {
+  RECT r = bounds;
+  DrawEdge(dc, &r, EDGE_ETCHED, Shape_ == 1 ? BF_TOP : Shape_ == 2 ? BF_BOTTOM : BF_RECT);
 }
 
-TImage::TImage(TKyComponent* owner) : TControl(owner) {}
-
-TImage::~TImage() {
-  DestroyHandle();
-  if (Bitmap_) DeleteObject(Bitmap_);
-}
+TImage::TImage(TKyComponent* owner) : TGraphicControl(owner) {}
 
 const TClassInfo& TImage::StaticClassInfo() {
   static const TClassInfo info(u"TImage", &TControl::StaticClassInfo(),
@@ -1309,23 +1336,18 @@ const TClassInfo& TImage::StaticClassInfo() {
 
 void TImage::SetPicture(const String& name) {
   Picture_ = name;
-  if (Bitmap_) DeleteObject(Bitmap_);
-  Bitmap_ = name.empty() ? nullptr : static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), W(name), IMAGE_BITMAP, 0, 0, 0));
-  if (Handle()) SendMessageW(Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Bitmap_));
+  Bitmap_.Reset(name.empty() ? nullptr : LoadImageW(GetModuleHandleW(nullptr), W(name), IMAGE_BITMAP, 0, 0, 0));
+  InvalidateInParent();
 }
 
-void TImage::CreateParams(TCreateParams& p) {
-  p.ClassName = L"STATIC";
-  p.Style = SS_BITMAP | SS_NOTIFY;
-}
-
-void TImage::CreateWnd() {
-  if (Bitmap_) SendMessageW(Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Bitmap_));
-  SetWindowPos(Handle(), nullptr, 0, 0, Width(), Height(), SWP_NOMOVE | SWP_NOZORDER);
-}
-
-void TImage::CommandNotify(WORD code) {
-  if (code == STN_CLICKED) Click();
+void TImage::Paint(HDC dc, const RECT& bounds) {
+  BITMAP bm{};
+  if (!Bitmap_ || !GetObjectW(Bitmap_.Get(), sizeof bm, &bm)) return;
+  TDeviceContext mem(CreateCompatibleDC(dc));
+  HGDIOBJ old = SelectObject(mem.Get(), Bitmap_.Get());
+  BitBlt(dc, bounds.left, bounds.top, std::min<LONG>(bm.bmWidth, bounds.right - bounds.left),
+         std::min<LONG>(bm.bmHeight, bounds.bottom - bounds.top), mem.Get(), 0, 0, SRCCOPY);
+  SelectObject(mem.Get(), old);
 }
 
 // ---- page control -----------------------------------------------------------------
