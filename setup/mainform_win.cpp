@@ -1,7 +1,9 @@
 #include "setup/mainform.h"
 
 #include <shlobj.h>
-#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <algorithm>
 
 #include "lib/install/kyinstaller.h"
 #include "lib/locale/kylanguage.h"
@@ -19,14 +21,24 @@
 // ---- helpers ----------------------------------------------------------------------
 
 std::vector<String> RunningProcessNames() {
+  // The system's process list itself: the tool-help snapshot copies the same list into a
+  // section first, which costs the start a few milliseconds under Wine.
   std::vector<String> names;
-  TFileHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snap) return names;
-  PROCESSENTRY32W pe{};
-  pe.dwSize = sizeof(pe);
-  for (BOOL ok = Process32FirstW(snap.Get(), &pe); ok; ok = Process32NextW(snap.Get(), &pe)) {
-    const Char* exe = reinterpret_cast<const Char*>(pe.szExeFile);
-    names.push_back(ExtractFileName(exe));
+  std::vector<unsigned char> buffer(64 * 1024);
+  NTSTATUS status;
+  ULONG needed = 0;
+  while ((status = NtQuerySystemInformation(SystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                                            &needed)) == static_cast<NTSTATUS>(0xC0000004L)) {  // too small
+    if (buffer.size() >= 64u * 1024 * 1024) return names;
+    buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+  }
+  if (status < 0) return names;
+  for (size_t offset = 0;;) {
+    const auto* p = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + offset);
+    if (p->ImageName.Buffer && p->ImageName.Length)
+      names.push_back(ExtractFileName(String(reinterpret_cast<const Char*>(p->ImageName.Buffer), p->ImageName.Length / 2)));
+    if (!p->NextEntryOffset) break;
+    offset += p->NextEntryOffset;
   }
   return names;
 }
@@ -140,11 +152,6 @@ bool TMainForm::IsChecked(const char16_t* name) const {
 void TMainForm::FormCreate(TKyComponent* sender) {
   TSetupWizard::FormCreate(sender);
   if (auto* l = Get<TLabel>(u"VersionLabel")) l->SetCaption(GetSetupVersionText());
-  // The two banner labels are drawn over the banner picture.
-  for (const char16_t* name : {u"BetaLabel", u"VersionLabel"}) {
-    if (auto* l = Get<TLabel>(name); l && l->Handle())
-      SetWindowPos(l->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
   if (auto* e = Get<TEdit>(u"InstallDirectoryEdit")) e->SetText(GetDefaultInstallDir());
   bool vista = IsWindowsVistaOrLater();
   for (const char16_t* name : {u"UsePersonalDirectoryLabel", u"UsePersonalDirectoryCheck", u"PersonalDirectoryLabel",

@@ -191,6 +191,18 @@ String CreateTempFile(const String& prefix, const String& dir) {
   return Utf8ToString(tmpl);
 }
 
+bool WriteAndDeleteTempFile(const String& folder, const String& prefix, const void* data, size_t size) {
+  String d = folder;
+  if (!d.empty() && !IsPathDelimiter(d.back())) d += u'/';
+  std::string tmpl = Native(d + prefix) + "XXXXXX";
+  int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) return false;
+  bool ok = ::write(fd, data, size) == static_cast<ssize_t>(size);
+  ok = ::unlink(tmpl.c_str()) == 0 && ok;
+  ::close(fd);
+  return ok;
+}
+
 String GetCurrentDir() {
   char buf[4096];
   return ::getcwd(buf, sizeof buf) ? Utf8ToString(buf) : String();

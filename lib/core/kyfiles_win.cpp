@@ -171,6 +171,28 @@ String CreateTempFile(const String& prefix, const String& dir) {
   return FromW(buf);
 }
 
+bool WriteAndDeleteTempFile(const String& folder, const String& prefix, const void* data, size_t size) {
+  // Named as GetTempFileName names them, and deleted by the closing of the handle: one open
+  // instead of GetTempFileName's, a second one to write and a third to delete.
+  String base = IncludeTrailingBackslash(folder) + prefix;
+  const UINT start = GetTickCount() & 0xFFFF;
+  for (UINT i = 0; i < 0x10000; ++i) {
+    UINT unique = (start + i) & 0xFFFF;
+    if (!unique) continue;
+    wchar_t hex[8];
+    swprintf(hex, 8, L"%X", unique);
+    TFileHandle h(CreateFileW(W(base + FromW(hex) + u".tmp"), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!h) {
+      if (GetLastError() == ERROR_FILE_EXISTS) continue;
+      return false;
+    }
+    DWORD written = 0;
+    return WriteFile(h.Get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  }
+  return false;
+}
+
 String GetCurrentDir() {
   wchar_t buf[MAX_PATH + 2];
   DWORD n = GetCurrentDirectoryW(MAX_PATH + 1, buf);

@@ -27,6 +27,9 @@ String GetTempDirectory();
 // Creates a new empty file with a unique name in Dir (the temporary folder when empty)
 // whose name starts with Prefix, and returns its full name.
 String CreateTempFile(const String& prefix, const String& dir = String());
+// Creates a new file named Prefix and a unique part in Folder, writes the bytes to it and
+// deletes it again; false when any step fails (the folder takes no new files).
+bool WriteAndDeleteTempFile(const String& folder, const String& prefix, const void* data, size_t size);
 String GetCurrentDir();
 bool SetCurrentDir(const String& dir);
 // Names of the ordinary files (not folders, not hidden, not system) directly in Dir that

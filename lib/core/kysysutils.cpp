@@ -357,18 +357,6 @@ bool IsDirectoryWritable(const String& dir) {
     RemoveDir(folder);
     return true;
   }
-  try {
-    String probe = CreateTempFile(u"tvc", folder);
-    bool ok = false;
-    try {
-      TFileStream f(probe, fmOpenWrite);
-      static const char kLine[] = "write test\r\n";
-      ok = f.Write(kLine, sizeof kLine - 1) == sizeof kLine - 1;
-    } catch (const Exception&) {
-      ok = false;
-    }
-    return RemoveFile(probe) && ok;
-  } catch (const Exception&) {
-    return false;
-  }
+  static const char kLine[] = "write test\r\n";
+  return WriteAndDeleteTempFile(folder, u"tvc", kLine, sizeof kLine - 1);
 }
