@@ -319,8 +319,6 @@ void TMainForm::FormCloseQuery(TKyComponent*, bool& canClose) {
 // ---- program ----------------------------------------------------------------------
 
 int RunSetup() {
-  // The shell's link object needs COM on this thread for the whole run.
-  TComInit com;
   // Module start-ups before any window, in their order: the language file chosen at start,
   // the translator, the language file in use, the system proxy, the locale table. The
   // code-page table is made where it is first needed (CodePageDatas): it loads MLang, which

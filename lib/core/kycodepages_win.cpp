@@ -158,12 +158,7 @@ IKyPlatformConversion& PlatformConversion() {
 }
 
 void InitMultiLanguage() {
-  // S_FALSE (already initialised) is fine; a different threading model leaves COM as it is.
-  static thread_local bool initialized = false;
-  if (!initialized) {
-    CoInitialize(nullptr);
-    initialized = true;
-  }
+  NeedCom();
   MultiLanguage();
 }
 

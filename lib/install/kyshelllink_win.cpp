@@ -1,4 +1,4 @@
-// Shell links through the shell's link object; COM is initialised by the program.
+// Shell links through the shell's link object.
 #include <shlobj.h>
 
 #include "lib/core/win/kywin.h"
@@ -6,6 +6,7 @@
 
 std::int32_t TKyInstaller::CreateShellLink(const String& dir, const String& fileName, const String& description,
                                            const String& linkFile) {
+  NeedCom();
   TComPtr<IShellLinkW> link;
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
   if (FAILED(hr)) return hr;

@@ -93,6 +93,18 @@ class TCoTaskMem {
   T* P_ = nullptr;
 };
 
+// COM for the calling thread from its first use until the thread ends (the system cleans up
+// then), called by whatever needs it: a program's start does not pay for an apartment that
+// only its later steps use. S_FALSE (already initialised) is fine; a thread in another
+// apartment keeps it.
+inline void NeedCom() {
+  static thread_local bool initialized = false;
+  if (!initialized) {
+    CoInitialize(nullptr);
+    initialized = true;
+  }
+}
+
 // Initialises COM for the calling thread for the life of the object.
 class TComInit {
  public:

@@ -901,6 +901,7 @@ void TKyFileEdit::SetAutoComplete(bool v) {
 
 void TKyFileEdit::CreateWnd() {
   TEdit::CreateWnd();
+  NeedCom();  // the shell's auto-complete object
   if (TSHAutoComplete f = AutoCompleteFunction()) {
     DWORD flags = AutoComplete_ ? (SHACF_FILESYSTEM | SHACF_USETAB)
                                 : (SHACF_AUTOSUGGEST_FORCE_OFF | SHACF_AUTOAPPEND_FORCE_OFF);
@@ -1508,6 +1509,7 @@ void TShellTreeView::Expand(HTREEITEM item) {
 }
 
 void TShellTreeView::CreateWnd() {
+  NeedCom();
   SendMessageW(Handle(), TVM_SETINDENT, static_cast<WPARAM>(Indent_), 0);
   LPITEMIDLIST desktop = nullptr;
   if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop))) return;

@@ -387,6 +387,7 @@ void SetShellOpenHook(std::function<bool(const String&, const String&, int)> hoo
 
 bool ShellOpen(const String& target, const String& verb, int show) {
   if (ShellOpenHook) return ShellOpenHook(target, verb, show);
+  NeedCom();  // verbs and targets that the shell hands to COM objects
   auto r = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, W(verb), W(target), nullptr, nullptr, show));
   return r > 32;
 }
