@@ -81,7 +81,9 @@ std::int64_t TMainForm::GetFreeSpace() const { return FreeSpaceFor(EditText(u"In
 
 void TMainForm::UpdateControls() {
   if (auto* l = Get<TLabel>(u"ExistingDescriptionLabel")) l->SetCaption(GetExistingDescription(GetInstallType()));
-  if (auto* l = Get<TLabel>(u"SpaceAvailableLabel")) l->SetCaption(SpaceAvailableText(GetFreeSpace()));
+  // Worked out for the page that shows it (Next to it runs this again): asking the volume
+  // is a round trip through the mount manager.
+  if (auto* l = Get<TLabel>(u"SpaceAvailableLabel"); l && l->Showing()) l->SetCaption(SpaceAvailableText(GetFreeSpace()));
   if (TKyWizard* w = Wizard()) w->Validate();
 }
 

@@ -101,7 +101,8 @@ bool GetFileVersion(const String& fileName, TFileVersion& version) {
   return true;
 }
 
-String ProgramFileName() {
+namespace {
+String ModuleLongFileName() {
   std::vector<wchar_t> buf(MAX_PATH);
   for (;;) {
     DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
@@ -114,6 +115,14 @@ String ProgramFileName() {
   DWORD m = GetLongPathNameW(buf.data(), longer.data(), static_cast<DWORD>(longer.size()));
   if (m > 0 && m < longer.size()) return FromW(longer.data(), m);
   return FromW(buf.data());
+}
+}  // namespace
+
+String ProgramFileName() {
+  // Worked out once: the long form opens every folder on the way, and the language start-up
+  // alone asks several times.
+  static const String name = ModuleLongFileName();
+  return name;
 }
 
 bool FindOnLibraryPath(const String& fileName) {

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <map>
 
 #include "lib/core/kyformat.h"
 #include "lib/core/kyregistry.h"
@@ -102,9 +103,13 @@ void SetActiveModule(HMODULE module) {
 }  // namespace
 
 String GetShellFolder(int csidl) {
+  // A folder found is kept for the run: each look-up reads the registry and Wine's shell even
+  // writes it back. One not found is asked again (it may be made meanwhile).
+  static std::map<int, String> found;
+  if (auto it = found.find(csidl); it != found.end()) return it->second;
   wchar_t buf[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf))) return String();
-  return FromW(buf);
+  return found[csidl] = FromW(buf);
 }
 
 String LanguageFallbackFolder() {

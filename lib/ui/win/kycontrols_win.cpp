@@ -332,6 +332,8 @@ String TControl::Caption() const {
 }
 
 void TControl::SetCaption(const String& s) {
+  // The same text again changes nothing: no repaint, no change notice.
+  if (Handle_ && s == Caption_ && s == Caption()) return;
   Caption_ = s;
   if (Handle_) SetWindowTextW(Handle_, W(s));
   else TextSetWithoutWindow();
@@ -782,6 +784,7 @@ const TClassInfo& TButton::StaticClassInfo() {
 }
 
 void TButton::SetDefault(bool v) {
+  if (v == Default_ && Handle() && ((GetWindowLongPtrW(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) == v) return;
   Default_ = v;
   if (Handle()) SendMessageW(Handle(), BM_SETSTYLE, v ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
