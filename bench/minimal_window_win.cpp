@@ -1,20 +1,16 @@
 // The yardstick of the setup's start-up: one window of the setup's size, nothing else.
 // Built a second time with TV_SETUP_IMPORTS (bench_minimal_imports): the same window in a
 // program that imports every DLL the setup imports, which tells what loading them costs.
-#ifdef TV_SETUP_IMPORTS
-#include <winsock2.h>
-#endif
 #include <windows.h>
 #ifdef TV_SETUP_IMPORTS
-#include <bcrypt.h>
 #include <commctrl.h>
 #include <shlobj.h>
 #include <winver.h>
 
 // One function of each: the linker keeps a DLL in the import table only when it is used.
-void* volatile kImports[] = {reinterpret_cast<void*>(&BCryptOpenAlgorithmProvider), reinterpret_cast<void*>(&InitCommonControlsEx),
-                             reinterpret_cast<void*>(&CoInitializeEx), reinterpret_cast<void*>(&SHGetFolderPathW),
-                             reinterpret_cast<void*>(&WSAStartup), reinterpret_cast<void*>(&GetFileVersionInfoSizeW),
+// (Sockets and the cipher are delay-loaded by the setup: not at its start.)
+void* volatile kImports[] = {reinterpret_cast<void*>(&InitCommonControlsEx), reinterpret_cast<void*>(&CoInitializeEx),
+                             reinterpret_cast<void*>(&SHGetFolderPathW), reinterpret_cast<void*>(&GetFileVersionInfoSizeW),
                              reinterpret_cast<void*>(&RegOpenKeyExW), reinterpret_cast<void*>(&CreateFontW)};
 #endif
 
