@@ -110,7 +110,10 @@ String ModuleLongFileName() {
     if (n < buf.size()) break;
     buf.resize(buf.size() * 2);
   }
-  // The long form: the language choice is stored under the program's full long path.
+  // The long form: the language choice is stored under the program's full long path. Only
+  // a generated short name differs from its long one, and it has a tilde; the look-up walks
+  // every folder of the path (under Wine each is a directory listing).
+  if (!wcschr(buf.data(), L'~')) return FromW(buf.data());
   std::vector<wchar_t> longer(buf.size() * 2);
   DWORD m = GetLongPathNameW(buf.data(), longer.data(), static_cast<DWORD>(longer.size()));
   if (m > 0 && m < longer.size()) return FromW(longer.data(), m);

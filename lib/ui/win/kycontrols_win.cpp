@@ -673,7 +673,15 @@ void RegisterControlClasses() {
   RegisterClassExW(&wc);
   wc.lpfnWndProc = TKyCustomForm::FormProc;
   wc.lpszClassName = L"TKyForm";
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  // The program's own icon (MAINICON), the generic one without it; the small size is loaded
+  // too, which is cheaper than the system scaling the large one down.
+  auto icon = [&](int metric) {
+    int size = GetSystemMetrics(metric);
+    auto* h = static_cast<HICON>(LoadImageW(wc.hInstance, L"MAINICON", IMAGE_ICON, size, size, LR_SHARED));
+    return h ? h : static_cast<HICON>(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, size, size, LR_SHARED));
+  };
+  wc.hIcon = icon(SM_CXICON);
+  wc.hIconSm = icon(SM_CXSMICON);
   RegisterClassExW(&wc);
 }
 
