@@ -256,9 +256,10 @@ std::vector<bool> ListChecks(HWND list) {
 
 void ToggleItem(TDriver& d, HWND list, int index) {
   d.SelectItem(list, index);
-  PostMessageW(list, WM_CHAR, L' ', 0);
+  // Sent: the toggle and what it updates are done when this returns (a WM_NULL sent after
+  // a posted key is handled before the key).
   DWORD_PTR r = 0;
-  SendMessageTimeoutW(list, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r);
+  SendMessageTimeoutW(list, WM_CHAR, L' ', 0, SMTO_ABORTIFHUNG, 10000, &r);
 }
 
 // ---- the setup ----------------------------------------------------------------------

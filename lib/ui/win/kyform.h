@@ -14,8 +14,9 @@ class TKyCustomForm : public TWinContainer {
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
-  // Reads the form resources of the class and its ancestors, makes the windows and runs
-  // OnCreate. Called once, right after construction (see NewForm).
+  // Reads the form resources of the class and its ancestors, makes the form's window, runs
+  // OnCreate and then makes the controls' windows. Called once, right after construction
+  // (see NewForm).
   void Initialize();
 
   int ClientWidth() const { return ClientWidth_; }
@@ -70,6 +71,9 @@ class TKyCustomForm : public TWinContainer {
   void DoDestroy();
   virtual void DoShow();
   void PlaceWindow();
+  // The controls' windows are made after OnCreate: what it sets goes into the new windows
+  // instead of changing them (under Wine every change of a window is a server request).
+  bool MakesChildWindows() const override { return !OwnWindowOnly_; }
 
  private:
   int ClientWidth_ = 326, ClientHeight_ = 198;
@@ -79,6 +83,7 @@ class TKyCustomForm : public TWinContainer {
   int ModalResult_ = 0;
   bool Modal_ = false;
   bool Shown_ = false;
+  bool OwnWindowOnly_ = false;
   bool ClosedWhileShowing_ = false;
   bool RightToLeft_ = false;
   TControl* ActiveControl_ = nullptr;

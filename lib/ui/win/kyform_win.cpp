@@ -64,8 +64,11 @@ const TClassInfo& TKyCustomForm::StaticClassInfo() {
 
 void TKyCustomForm::Initialize() {
   ReadFormResources(*this);
+  OwnWindowOnly_ = true;
   CreateHandle();
+  OwnWindowOnly_ = false;
   DoCreate();
+  CreateHandle();  // the controls' windows
 }
 
 void TKyCustomForm::DoDestroy() {

@@ -156,8 +156,11 @@ void TDriver::SelectItem(HWND control, int index) {
   bool combo = _wcsicmp(cls, L"ComboBox") == 0;
   DWORD_PTR r = 0;
   SendMessageTimeoutW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, kAnswerMs, &r);
-  PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), combo ? CBN_SELCHANGE : LBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(control));
+  // Sent, not posted: a message sent afterwards to wait for the program would be handled
+  // before a posted one, and the state read before the selection had arrived.
+  SendMessageTimeoutW(GetParent(control), WM_COMMAND,
+                      MAKEWPARAM(GetDlgCtrlID(control), combo ? CBN_SELCHANGE : LBN_SELCHANGE),
+                      reinterpret_cast<LPARAM>(control), SMTO_ABORTIFHUNG, kAnswerMs, &r);
 }
 
 void TDriver::Key(HWND top, WORD vk) {
