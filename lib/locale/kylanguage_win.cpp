@@ -123,8 +123,11 @@ String LanguageFallbackFolder() {
 }
 
 bool IsMatchingVersion(const String& file) {
-  TFileVersion mine, theirs;
-  if (!GetFileVersion(ProgramFileName(), mine) || !GetFileVersion(file, theirs)) return true;
+  // The program's own version is read once: each read maps the whole program file.
+  static TFileVersion mine;
+  static const bool haveMine = GetFileVersion(ProgramFileName(), mine);
+  TFileVersion theirs;
+  if (!haveMine || !GetFileVersion(file, theirs)) return true;
   // Major, minor, release and build, each the whole 16-bit part.
   return mine.Major == theirs.Major && mine.Minor == theirs.Minor && mine.Release == theirs.Release &&
          mine.Build == theirs.Build;

@@ -1411,6 +1411,8 @@ void TPageControl::Loaded() {
 void TPageControl::CreateParams(TCreateParams& p) {
   p.ClassName = ContainerClass();
   p.ExStyle = WS_EX_CONTROLPARENT;
+  // Its page covers it: clipped, it has nothing left to erase or paint.
+  p.Style = WS_CLIPCHILDREN;
 }
 
 void TPageControl::CreateWnd() {
@@ -1440,6 +1442,9 @@ int TTabSheet::PageIndex() const {
 void TTabSheet::CreateParams(TCreateParams& p) {
   p.ClassName = ContainerClass();
   p.ExStyle = WS_EX_CONTROLPARENT;
+  // Erases only around its controls, which paint their own background (a transparent
+  // one is not clipped out, so the page paints under it).
+  p.Style = WS_CLIPCHILDREN;
   // A page fills its page control; the tabs are hidden.
   if (Parent()) TControl::SetBounds(0, 0, Parent()->Width(), Parent()->Height());
 }
