@@ -192,6 +192,13 @@ std::vector<std::wstring> PageState(TSetupRun& s, HWND sheet) {
 bool ResumeFromExitQuestion(TSetupRun& s, const std::wstring& shot) {
   HWND q = s.Dialog(L"ExitSetupDialog", 5000);
   if (!q) return false;
+  // Made with its owner and at its place: owned by the setup's window, centred on it.
+  RECT main, question;
+  GetWindowRect(s.Main, &main);
+  GetWindowRect(q, &question);
+  EXPECT_EQ(GetWindow(q, GW_OWNER), s.Main);
+  EXPECT_NEAR((question.left + question.right) / 2, (main.left + main.right) / 2, 2);
+  EXPECT_NEAR((question.top + question.bottom) / 2, (main.top + main.bottom) / 2, 2);
   if (!shot.empty()) TDriver::Screenshot(q, Shot(s.ShotPrefix + L"-" + shot));
   s.D.Click(s.D.Control(q, L"ResumeButton"));
   return TDriver::WaitFor([&] { return !IsWindow(q) || !IsWindowVisible(q); }, 5000);

@@ -198,6 +198,11 @@ class TControl : public TKyComponent {
     const wchar_t* ClassName = L"STATIC";
     DWORD Style = 0;
     DWORD ExStyle = 0;
+    // A top-level window: its owner and its place on the screen, instead of the parent's
+    // window and the control's bounds.
+    HWND Owner = nullptr;
+    bool HasRect = false;
+    RECT Rect{};
   };
   virtual void CreateParams(TCreateParams& p) = 0;
   // After the window exists: push the state that has no window style.

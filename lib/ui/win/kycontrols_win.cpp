@@ -442,8 +442,10 @@ void TControl::CreateHandle() {
     if (Visible_ && Parent_) style |= WS_VISIBLE;
     if (!Enabled_) style |= WS_DISABLED;
     if (TabStop_) style |= WS_TABSTOP;
-    Handle_ = CreateWindowExW(p.ExStyle, p.ClassName, W(Caption_), style, Left_, Top_, Width_, Height_,
-                              ParentHandle(), Parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id_)) : nullptr,
+    const RECT r = p.HasRect ? p.Rect : RECT{Left_, Top_, Left_ + Width_, Top_ + Height_};
+    Handle_ = CreateWindowExW(p.ExStyle, p.ClassName, W(Caption_), style, r.left, r.top, r.right - r.left,
+                              r.bottom - r.top, Parent_ ? ParentHandle() : p.Owner,
+                              Parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id_)) : nullptr,
                               GetModuleHandleW(nullptr), this);
     if (!Handle_) RaiseLastOSError();
     ControlsByWindow()[Handle_] = this;

@@ -64,13 +64,14 @@ class TKyCustomForm : public TWinContainer {
 
  protected:
   void CreateParams(TCreateParams& p) override;
-  void CreateWnd() override;
   virtual void DoCreate();
   // Runs OnDestroy once. A derived form whose handler uses its own members calls it first
   // thing in its destructor, while those members still exist.
   void DoDestroy();
   virtual void DoShow();
+  // Moves the window to where WindowRectFor puts it, when it is not there.
   void PlaceWindow();
+  RECT WindowRectFor(DWORD style, DWORD exStyle) const;
   // The controls' windows are made after OnCreate: what it sets goes into the new windows
   // instead of changing them (under Wine every change of a window is a server request).
   bool MakesChildWindows() const override { return !OwnWindowOnly_; }

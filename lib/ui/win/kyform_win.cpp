@@ -113,18 +113,24 @@ void TKyCustomForm::CreateParams(TCreateParams& p) {
   }
   p.Style |= WS_CLIPCHILDREN;
   if (RightToLeft_) p.ExStyle |= WS_EX_LAYOUTRTL;
-}
-
-void TKyCustomForm::CreateWnd() {
-  if (auto* owner = dynamic_cast<TKyCustomForm*>(Owner()); owner && owner->Handle())
-    SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner->Handle()));
-  PlaceWindow();
+  // Made where it will show and with its owner: under Wine each later move of a top-level
+  // window is a round trip to the X server as well.
+  if (auto* owner = dynamic_cast<TKyCustomForm*>(Owner()); owner && owner->Handle()) p.Owner = owner->Handle();
+  p.HasRect = true;
+  p.Rect = WindowRectFor(p.Style, p.ExStyle);
 }
 
 void TKyCustomForm::PlaceWindow() {
+  RECT r = WindowRectFor(static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+  RECT now;
+  if (GetWindowRect(Handle(), &now) && EqualRect(&now, &r)) return;
+  SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT TKyCustomForm::WindowRectFor(DWORD style, DWORD exStyle) const {
   RECT r{0, 0, ClientWidth_, ClientHeight_};
-  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+  AdjustWindowRectEx(&r, style, FALSE, exStyle);
   int w = r.right - r.left, h = r.bottom - r.top;
   int x = Left(), y = Top();
   RECT area;
@@ -143,7 +149,7 @@ void TKyCustomForm::PlaceWindow() {
     x = area.left + ((area.right - area.left) - w) / 2;
     y = area.top + ((area.bottom - area.top) - h) / 2;
   }
-  SetWindowPos(Handle(), nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  return RECT{x, y, x + w, y + h};
 }
 
 TButton* TKyCustomForm::DefaultButton() const {
