@@ -291,6 +291,10 @@ TEST(Pages, CancelResumeAndEscapeOnEveryPage) {
     s.D.Click(s.C(L"CancelButton"));
     ASSERT_TRUE(ResumeFromExitQuestion(s, i == 0 ? L"exit-question" : L"")) << tag;
     EXPECT_TRUE(TDriver::Visible(sheet)) << tag;
+    // The click gave Cancel the focus, and it is there again (not on the form's window).
+    HWND cancel = s.C(L"CancelButton");
+    EXPECT_TRUE(TDriver::WaitFor([&] { return Focused(s.Main) == cancel; }, 2000))
+        << tag << ": the focus after Resume is on " << Narrow(TDriver::NameOf(Focused(s.Main)));
     EXPECT_EQ(PageState(s, sheet), before) << tag << " after Cancel and Resume";
 
     HWND first = s.C(page.First);
@@ -298,6 +302,8 @@ TEST(Pages, CancelResumeAndEscapeOnEveryPage) {
     s.D.Key(s.Main, VK_ESCAPE);
     ASSERT_TRUE(ResumeFromExitQuestion(s, std::wstring())) << tag << ": Escape asks the exit question";
     EXPECT_TRUE(IsWindow(first) && TDriver::Visible(first)) << tag;
+    EXPECT_TRUE(TDriver::WaitFor([&] { HWND f = Focused(s.Main); return f == first || IsChild(first, f); }, 2000))
+        << tag << ": the focus is back on " << Narrow(page.First) << " after Escape and Resume";
     EXPECT_EQ(PageState(s, sheet), before) << tag << " after Escape and Resume";
     s.Snap(std::wstring(page.Sheet) + L"-resumed");
     EXPECT_EQ(s.D.WaitExit(0), -1);

@@ -72,6 +72,8 @@ class TKyCustomForm : public TWinContainer {
   // Moves the window to where WindowRectFor puts it, when it is not there.
   void PlaceWindow();
   RECT WindowRectFor(DWORD style, DWORD exStyle) const;
+  // The window that takes the focus when the form is activated.
+  HWND FocusTarget() const;
   // The controls' windows are made after OnCreate: what it sets goes into the new windows
   // instead of changing them (under Wine every change of a window is a server request).
   bool MakesChildWindows() const override { return !OwnWindowOnly_; }
@@ -88,6 +90,7 @@ class TKyCustomForm : public TWinContainer {
   bool ClosedWhileShowing_ = false;
   bool RightToLeft_ = false;
   TControl* ActiveControl_ = nullptr;
+  HWND FocusBeforeDeactivation_ = nullptr;
 };
 
 // Creates a form of class T, reads its resources and creates its windows.

@@ -173,9 +173,17 @@ void TKyCustomForm::Show() {
     if (ClosedWhileShowing_ || !Handle()) return;
   }
   ShowWindow(Handle(), SW_SHOW);
-  TControl* focus = ActiveControl_ && ActiveControl_->CanFocus() ? ActiveControl_ : nullptr;
-  if (focus) focus->SetFocus();
-  else if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) ::SetFocus(first);
+  // The activation set the focus; not so when the form did not become the active window.
+  if (HWND f = GetFocus(); !f || !IsChild(Handle(), f))
+    if (HWND target = FocusTarget()) ::SetFocus(target);
+}
+
+HWND TKyCustomForm::FocusTarget() const {
+  HWND before = FocusBeforeDeactivation_;
+  if (before && IsWindow(before) && IsChild(Handle(), before) && IsWindowVisible(before) && IsWindowEnabled(before))
+    return before;
+  if (ActiveControl_ && ActiveControl_->CanFocus()) return ActiveControl_->Handle();
+  return GetNextDlgTabItem(Handle(), nullptr, FALSE);
 }
 
 int TKyCustomForm::ShowModal() {
@@ -329,6 +337,20 @@ bool TKyCustomForm::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       Close();
       result = 0;
       return true;
+    case WM_ACTIVATE:
+      // As a dialog: the focus goes back to the control that had it (at the first activation
+      // to the active or first control), not to the form's own window.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND f = GetFocus();
+        FocusBeforeDeactivation_ = f && IsChild(Handle(), f) ? f : nullptr;
+      } else if (!HIWORD(wp)) {
+        if (HWND f = FocusTarget()) {
+          ::SetFocus(f);
+          result = 0;
+          return true;
+        }
+      }
+      break;
     case DM_GETDEFID: {
       TButton* b = dynamic_cast<TButton*>(TControl::FromHandle(GetFocus()));
       if (!b) b = DefaultButton();
