@@ -438,10 +438,12 @@ std::wstring CheckOnce(const std::wstring& shot, bool& buttonEnabled) {
   s.ShotPrefix = L"check";
   buttonEnabled = false;
   if (!s.Main || !s.NextTo(L"CheckSheet")) return L"<no check page>";
+  // The result's label is hidden until the check ends: its window is made then.
   HWND label = s.C(L"CheckResultLabel");
   EXPECT_FALSE(TDriver::Visible(label));
   s.D.Click(s.C(L"CheckButton"));
-  if (!TDriver::WaitFor([&] { return TDriver::Visible(label); }, 30000)) return L"<no result>";
+  if (!TDriver::WaitFor([&] { return TDriver::Visible(label = s.C(L"CheckResultLabel")); }, 30000))
+    return L"<no result>";
   s.Snap(shot);
   buttonEnabled = TDriver::Enabled(s.C(L"CheckButton"));
   return TDriver::Text(label);

@@ -161,6 +161,40 @@ TEST(Controls, CheckBoxClickRunsAlsoForProgramChanges) {
   EXPECT_EQ(clicks, 2);
 }
 
+// A hidden control has no window until it is first shown; the window then takes the state
+// set meanwhile and its place in the window order, which is the Tab order.
+TEST(Controls, AHiddenControlGetsItsWindowInItsPlaceWhenShown) {
+  TTestForm f(nullptr);
+  f.Initialize();
+  auto add = [&](TControl* c, int top, bool visible) {
+    c->SetBounds(8, top, 100, 20);
+    c->SetVisible(visible);
+    c->SetParent(&f);
+    return c;
+  };
+  auto* first = add(new TButton(&f), 8, true);
+  auto* hidden = static_cast<TCheckBox*>(add(new TCheckBox(&f), 32, false));
+  auto* last = add(new TButton(&f), 56, true);
+  EXPECT_EQ(hidden->Handle(), nullptr);
+  hidden->SetChecked(true);
+  hidden->SetCaption(u"Later");
+  f.Show();
+  PumpMessages(false);
+  EXPECT_EQ(GetNextDlgTabItem(f.Handle(), first->Handle(), FALSE), last->Handle());
+  hidden->SetVisible(true);
+  ASSERT_NE(hidden->Handle(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(hidden->Handle()));
+  EXPECT_EQ(SendMessageW(hidden->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+  wchar_t text[16] = {};
+  GetWindowTextW(hidden->Handle(), text, 16);
+  EXPECT_STREQ(text, L"Later");
+  EXPECT_EQ(GetWindow(first->Handle(), GW_HWNDNEXT), hidden->Handle());
+  EXPECT_EQ(GetNextDlgTabItem(f.Handle(), first->Handle(), FALSE), hidden->Handle());
+  EXPECT_EQ(GetNextDlgTabItem(f.Handle(), hidden->Handle(), FALSE), last->Handle());
+  hidden->SetVisible(false);  // hidden again: the window stays, hidden
+  EXPECT_FALSE(IsWindowVisible(hidden->Handle()));
+}
+
 TEST(Controls, CheckListBoxKeepsChecksPerItemAndHonoursDisabledOnes) {
   TTestForm f(nullptr);
   f.Initialize();

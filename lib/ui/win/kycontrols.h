@@ -217,6 +217,8 @@ class TControl : public TKyComponent {
   virtual void TextSetWithoutWindow() {}
   void Recreate();
   HWND ParentHandle() const;
+  // A window made after later siblings' windows goes before them.
+  void PlaceInWindowOrder();
   // Redraw false for a window that has not been painted yet.
   void ApplyFont(bool redraw = true);
   std::unique_ptr<TFont> UnderlineFont_;

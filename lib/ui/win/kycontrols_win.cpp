@@ -344,6 +344,7 @@ void TControl::SetVisible(bool v) {
   if (v == Visible_ && !Handle_) return;
   Visible_ = v;
   if (Handle_ && Parent_) ShowWindow(Handle_, v ? SW_SHOWNA : SW_HIDE);
+  else if (v && Parent_ && Parent_->Handle_ && HasWindow()) CreateHandle();  // hidden until now
   if (!HasWindow()) InvalidateInParent();
 }
 
@@ -435,6 +436,9 @@ void TControl::CreateHandle() {
   }
   if (!Handle_) {
     if (Parent_ && !Parent_->Handle_) return;
+    // A hidden control gets its window when it is first shown (SetVisible), in its place
+    // in the window order, which is the Tab order.
+    if (Parent_ && !Visible_) return;
     TCreateParams p;
     CreateParams(p);
     DWORD style = p.Style;
@@ -448,6 +452,7 @@ void TControl::CreateHandle() {
                               Parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id_)) : nullptr,
                               GetModuleHandleW(nullptr), this);
     if (!Handle_) RaiseLastOSError();
+    if (Parent_) PlaceInWindowOrder();
     ControlsByWindow()[Handle_] = this;
     if (!Name().empty()) {
       NameAtom_ = GlobalAddAtomW(W(Name()));
@@ -472,6 +477,22 @@ void TControl::CreateHandle() {
   if (!MakesChildWindows()) return;
   // Children in the order of the form resource: the window order is the Tab order.
   for (TControl* c : Controls_) c->CreateHandle();
+}
+
+void TControl::PlaceInWindowOrder() {
+  // Behind the window of the nearest earlier sibling that has one; with none, first.
+  const auto& siblings = Parent_->Controls_;
+  auto self = std::find(siblings.begin(), siblings.end(), this);
+  if (self == siblings.end() || self + 1 == siblings.end()) return;  // the last one is in place
+  bool laterHasWindow = std::any_of(self + 1, siblings.end(), [](const TControl* c) { return c->Handle_ != nullptr; });
+  if (!laterHasWindow) return;
+  HWND after = HWND_TOP;
+  for (auto it = self; it != siblings.begin();)
+    if ((*--it)->Handle_) {
+      after = (*it)->Handle_;
+      break;
+    }
+  SetWindowPos(Handle_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void MirrorWindow(HWND h, bool rightToLeft) {
