@@ -344,7 +344,7 @@ void TControl::SetVisible(bool v) {
   if (v == Visible_ && !Handle_) return;
   Visible_ = v;
   if (Handle_ && Parent_) ShowWindow(Handle_, v ? SW_SHOWNA : SW_HIDE);
-  else if (v && Parent_ && Parent_->Handle_ && HasWindow()) CreateHandle();  // hidden until now
+  else if (v && Parent_ && HasWindow()) CreateHandle();  // hidden until now
   if (!HasWindow()) InvalidateInParent();
 }
 
@@ -483,15 +483,10 @@ void TControl::PlaceInWindowOrder() {
   // Behind the window of the nearest earlier sibling that has one; with none, first.
   const auto& siblings = Parent_->Controls_;
   auto self = std::find(siblings.begin(), siblings.end(), this);
-  if (self == siblings.end() || self + 1 == siblings.end()) return;  // the last one is in place
-  bool laterHasWindow = std::any_of(self + 1, siblings.end(), [](const TControl* c) { return c->Handle_ != nullptr; });
-  if (!laterHasWindow) return;
-  HWND after = HWND_TOP;
-  for (auto it = self; it != siblings.begin();)
-    if ((*--it)->Handle_) {
-      after = (*it)->Handle_;
-      break;
-    }
+  auto hasWindow = [](const TControl* c) { return c->Handle_ != nullptr; };
+  if (self == siblings.end() || std::none_of(self + 1, siblings.end(), hasWindow)) return;  // in place
+  auto earlier = std::find_if(std::make_reverse_iterator(self), siblings.rend(), hasWindow);
+  HWND after = earlier == siblings.rend() ? HWND_TOP : (*earlier)->Handle_;
   SetWindowPos(Handle_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
